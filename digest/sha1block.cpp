@@ -1,0 +1,75 @@
+#include "digest/sha1block.h"
+
+#include <bit>
+
+namespace basicutilities::detail {
+namespace {
+
+// The three round functions of FIPS 180-4 section 4.1.1; "parity" serves two ranges.
+constexpr std::uint32_t choose(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return d ^ (b & (c ^ d)); }
+constexpr std::uint32_t parity(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return b ^ c ^ d; }
+constexpr std::uint32_t majority(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return (b & c) | (d & (b | c)); }
+
+constexpr std::uint32_t loadbigendian(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+}
+
+// The schedule lives in a 16-word ring: W[t] overwrites W[t-16], the only word it no longer needs.
+inline std::uint32_t expand(std::array<std::uint32_t, 16>& w, int t) {
+  auto& slot = w[static_cast<std::size_t>(t & 15)];
+  slot = std::rotl(w[static_cast<std::size_t>((t - 3) & 15)] ^ w[static_cast<std::size_t>((t - 8) & 15)] ^
+                       w[static_cast<std::size_t>((t - 14) & 15)] ^ slot,
+                   1);
+  return slot;
+}
+
+// One step with the working words renamed instead of moved: e takes the new A, b is rotated in
+// place and becomes the next step's c.
+template <std::uint32_t (*F)(std::uint32_t, std::uint32_t, std::uint32_t)>
+inline void step(std::uint32_t a, std::uint32_t& b, std::uint32_t c, std::uint32_t d, std::uint32_t& e,
+                 std::uint32_t w, std::uint32_t k) {
+  e += std::rotl(a, 5) + F(b, c, d) + k + w;
+  b = std::rotl(b, 30);
+}
+
+// Five steps bring the names back to where they started, so a loop can run them.
+template <std::uint32_t (*F)(std::uint32_t, std::uint32_t, std::uint32_t), class Schedule>
+inline void fivesteps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d, std::uint32_t& e,
+                      std::uint32_t k, int t, Schedule word) {
+  step<F>(a, b, c, d, e, word(t), k);
+  step<F>(e, a, b, c, d, word(t + 1), k);
+  step<F>(d, e, a, b, c, word(t + 2), k);
+  step<F>(c, d, e, a, b, word(t + 3), k);
+  step<F>(b, c, d, e, a, word(t + 4), k);
+}
+
+void compress(Sha1State& state, const RoundConstants& k, const std::uint8_t* block) {
+  std::array<std::uint32_t, 16> w;
+  for (std::size_t t = 0; t < 16; ++t) w[t] = loadbigendian(block + 4 * t);
+  const auto word = [&w](int t) { return t < 16 ? w[static_cast<std::size_t>(t)] : expand(w, t); };
+
+  std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+#pragma GCC unroll 4
+  for (int t = 0; t < 20; t += 5) fivesteps<choose>(a, b, c, d, e, k[0], t, word);
+#pragma GCC unroll 4
+  for (int t = 20; t < 40; t += 5) fivesteps<parity>(a, b, c, d, e, k[1], t, word);
+#pragma GCC unroll 4
+  for (int t = 40; t < 60; t += 5) fivesteps<majority>(a, b, c, d, e, k[2], t, word);
+#pragma GCC unroll 4
+  for (int t = 60; t < 80; t += 5) fivesteps<parity>(a, b, c, d, e, k[3], t, word);
+
+  state[0] += a;
+  state[1] += b;
+  state[2] += c;
+  state[3] += d;
+  state[4] += e;
+}
+
+}  // namespace
+
+void sha1blocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
+                std::size_t count) noexcept {
+  for (std::size_t i = 0; i < count; ++i) compress(state, constants, blocks + 64 * i);
+}
+
+}  // namespace basicutilities::detail

@@ -1,0 +1,108 @@
+#include "digest/sha1digest.h"
+
+#include <algorithm>
+
+#include "digest/sha1block.h"
+#include "utilities/basicutilities.h"
+
+namespace basicutilities {
+namespace {
+
+constexpr std::size_t blocksize = 64;
+constexpr std::size_t constantsdigits = 32;
+
+Sha1Digest digestbytes(const detail::Sha1State& state) {
+  Sha1Digest digest;
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (24 - 8 * (i % 4)));
+  }
+  return digest;
+}
+
+const std::uint8_t* bytesof(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
+
+}  // namespace
+
+RoundConstants roundconstants(std::string& constants) {
+  const std::string filled = std::string(constantsdigits, '0') + constants;
+  constants = filled.substr(filled.size() - constantsdigits);
+  // The text is the 128-bit number K3 K2 K1 K0: K0 is the last group of eight.
+  RoundConstants k;
+  for (std::size_t i = 0; i < k.size(); ++i) {
+    std::string group = constants.substr(constantsdigits - 8 * (i + 1), 8);  // hextodec may rewrite it
+    k[i] = static_cast<std::uint32_t>(hextodec(group));
+  }
+  return k;
+}
+
+std::string digesttext(const Sha1Digest& digest) {
+  std::string text;
+  text.reserve(44);
+  for (std::size_t word = 0; word < 5; ++word) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | digest[4 * word + i];
+    if (word > 0) text += ' ';
+    text += wordtohex(static_cast<Word>(value), 8);
+  }
+  return text;
+}
+
+std::string sha1padding(std::uint64_t length) {
+  // 0x80, then zeros so that the 8-byte length field ends the last block.
+  const std::size_t zeros = (blocksize - (length + 1 + 8) % blocksize) % blocksize;
+  std::string padding(1 + zeros + 8, '\0');
+  padding[0] = static_cast<char>(0x80);
+  const std::uint64_t bits = length * 8;  // the standard's length field is the bit count modulo 2^64
+  for (std::size_t i = 0; i < 8; ++i) {
+    padding[padding.size() - 1 - i] = static_cast<char>(static_cast<std::uint8_t>(bits >> (8 * i)));
+  }
+  return padding;
+}
+
+std::string sha1digest(std::string& constants, std::string& message) {
+  const RoundConstants k = constants.empty() ? standardroundconstants : roundconstants(constants);
+  message += sha1padding(message.size());
+  detail::Sha1State state = detail::sha1initialstate;
+  detail::sha1blocks(state, k, bytesof(message), message.size() / blocksize);
+  return digesttext(digestbytes(state));
+}
+
+Sha1Stream::Sha1Stream(const RoundConstants& constants) noexcept : constants_(constants) { restart(); }
+
+void Sha1Stream::restart() noexcept {
+  state_ = detail::sha1initialstate;
+  pendingsize_ = 0;
+  length_ = 0;
+}
+
+void Sha1Stream::add(std::span<const std::uint8_t> bytes) noexcept {
+  length_ += bytes.size();
+  if (pendingsize_ > 0) {
+    const std::size_t take = std::min(blocksize - pendingsize_, bytes.size());
+    std::copy_n(bytes.begin(), take, pending_.begin() + static_cast<std::ptrdiff_t>(pendingsize_));
+    pendingsize_ += take;
+    bytes = bytes.subspan(take);
+    if (pendingsize_ < blocksize) return;
+    detail::sha1blocks(state_, constants_, pending_.data(), 1);
+    pendingsize_ = 0;
+  }
+  // Whole blocks straight from the caller's memory.
+  const std::size_t whole = bytes.size() / blocksize;
+  detail::sha1blocks(state_, constants_, bytes.data(), whole);
+  bytes = bytes.subspan(whole * blocksize);
+  std::copy(bytes.begin(), bytes.end(), pending_.begin());
+  pendingsize_ = bytes.size();
+}
+
+void Sha1Stream::add(std::string_view bytes) noexcept {
+  add(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+Sha1Digest Sha1Stream::finish() noexcept {
+  add(sha1padding(length_));
+  const Sha1Digest digest = digestbytes(state_);
+  restart();
+  return digest;
+}
+
+}  // namespace basicutilities

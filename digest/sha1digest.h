@@ -1,0 +1,65 @@
+// The SHA-1 engine (FIPS 180-4), with an optional replacement of the four round constants.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace basicutilities {
+
+// K0..K3, the constants of steps 0-19, 20-39, 40-59 and 60-79.
+using RoundConstants = std::array<std::uint32_t, 4>;
+inline constexpr RoundConstants standardroundconstants{0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
+
+// The 20 digest bytes, H0 first, each word big-endian.
+using Sha1Digest = std::array<std::uint8_t, 20>;
+
+// The digest of message, as five 8-digit upper-case hexadecimal words separated by single blanks
+// (44 characters): "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D" for "abc".
+// Each char of message is one byte (read as unsigned).
+// message: padded in place; on return it holds the padded message (a multiple of 64 bytes).
+// constants: empty selects the standard constants and is left alone; any other text is read as
+// by roundconstants() and rewritten to 32 characters.
+// Throws HexOverflowError when a constants group cannot be read; the digest is not computed.
+std::string sha1digest(std::string& constants, std::string& message);
+
+// The round constants a constants text stands for: the text, filled with "0" on the left to 32
+// characters or cut to its last 32, is the 128-bit number K3 K2 K1 K0, each group of 8 read by
+// hextodec. The caller's text is rewritten to those 32 characters.
+// Throws HexOverflowError for a group hextodec cannot read (a non-digit first character).
+RoundConstants roundconstants(std::string& constants);
+
+// "A9993E36 4706816A ..." for a digest.
+std::string digesttext(const Sha1Digest& digest);
+
+// What SHA-1 appends to a message of length bytes: 0x80, zeros up to 56 modulo 64, and the
+// 64-bit big-endian bit count (modulo 2^64).
+std::string sha1padding(std::uint64_t length);
+
+// Hashes input that arrives in pieces, with no copy of it beyond one partial block.
+// Any split of the same bytes gives the same digest as sha1digest on the whole.
+class Sha1Stream {
+ public:
+  explicit Sha1Stream(const RoundConstants& constants = standardroundconstants) noexcept;
+
+  void add(std::span<const std::uint8_t> bytes) noexcept;
+  void add(std::string_view bytes) noexcept;
+
+  // Pads, returns the digest of everything added since the start, and starts again (same
+  // constants), so one object can hash message after message.
+  Sha1Digest finish() noexcept;
+
+ private:
+  void restart() noexcept;
+
+  RoundConstants constants_;
+  std::array<std::uint32_t, 5> state_{};
+  std::array<std::uint8_t, 64> pending_{};
+  std::size_t pendingsize_ = 0;
+  std::uint64_t length_ = 0;  // bytes added since the start, modulo 2^64
+};
+
+}  // namespace basicutilities
