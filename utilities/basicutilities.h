@@ -75,3 +75,17 @@ bool alertuser(const std::string& title, const std::string& message);
 AlertHandler setalerthandler(AlertHandler handler);
 
 }  // namespace basicutilities
+
+namespace basicutilities {
+
+// ---- Start-up ---------------------------------------------------------------------------------
+
+// "1.00.03" for version 1.0.3: the minor and revision numbers as their last two digits, widened
+// with zeros; the major number as it is. Version numbers are never negative.
+std::string versiontext(int major, int minor, int revision);
+
+// Control-character strings, filled once by initcontrolchars at start-up.
+inline std::string tabchar, lfchar, ffchar, crchar, escchar, quotechar, bschar, delchar, crlf, ackchar, nakchar;
+void initcontrolchars();
+
+}  // namespace basicutilities

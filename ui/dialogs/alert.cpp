@@ -1,0 +1,82 @@
+#include "ui/dialogs/alert.h"
+
+#include <QFont>
+#include <QIcon>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextOption>
+
+#include "ui/forms/forms.h"
+
+namespace dialogs {
+namespace {
+
+QRect twips(int left, int top, int width, int height) {
+  return {forms::twipstopixels(left), forms::twipstopixels(top), forms::twipstopixels(width),
+          forms::twipstopixels(height)};
+}
+
+}  // namespace
+
+alert::alert()
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+  setWindowTitle(" ");
+  setWindowIcon(QIcon(":/icons/alert.svg"));
+  setFixedSize(forms::twipstopixels(3915), forms::twipstopixels(2160));
+  setModal(true);
+
+  // Created first, so that the OK button, whose rectangle holds it, is drawn over it.
+  respond = new QRadioButton(this);
+  respond->setGeometry(twips(360, 1800, 255, 195));
+  respond->setAutoExclusive(false);  // a lone exclusive button refuses to be unchecked
+  respond->setChecked(false);
+  respond->hide();
+
+  message = new QPlainTextEdit(this);
+  message->setGeometry(twips(120, 60, 3675, 1575));
+  message->setReadOnly(true);
+  message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QTextOption centred = message->document()->defaultTextOption();
+  centred.setAlignment(Qt::AlignHCenter);
+  message->document()->setDefaultTextOption(centred);
+  QPalette palette = message->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+  message->setPalette(palette);
+  QFont font("MS Sans Serif");
+  font.setPointSizeF(8.25);
+  font.setWeight(QFont::Bold);
+  message->setFont(font);
+
+  Command1[0] = new QPushButton("OK", this);
+  Command1[0]->setGeometry(twips(60, 1740, 975, 345));
+  Command1[1] = new QPushButton("Cancel", this);
+  Command1[1]->setGeometry(twips(2880, 1740, 975, 345));
+  // Enter answers OK; Escape (QDialog's reject) and the close box answer Cancel.
+  Command1[0]->setDefault(true);
+  Command1[0]->setFocus();
+  for (int index = 0; index < 2; ++index) {
+    connect(Command1[static_cast<std::size_t>(index)], &QPushButton::clicked, this, [this, index] {
+      forms::errorboundary([this, index] { Command1_Click(index); });
+    });
+  }
+  setTabOrder(Command1[0], Command1[1]);
+  setTabOrder(Command1[1], message);
+}
+
+void alert::Command1_Click(int index) {
+  if (index == 0) respond->setChecked(true);
+  if (index == 1) respond->setChecked(false);
+  hide();
+}
+
+bool alertuser(const std::string& title, const std::string& text) {
+  alert window;
+  forms::beep();
+  window.setWindowTitle(QString::fromStdString(title));
+  window.message->setPlainText(QString::fromStdString(text));
+  window.exec();
+  return window.respond->isChecked();
+}
+
+}  // namespace dialogs

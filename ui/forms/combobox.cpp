@@ -1,0 +1,43 @@
+#include "ui/forms/combobox.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+
+namespace forms {
+
+ComboBox::ComboBox(QWidget* parent) : QObject(parent), widget_(new QComboBox(parent)) {
+  widget_->setEditable(true);
+  widget_->setInsertPolicy(QComboBox::NoInsert);  // typed text never becomes an entry
+  QObject::connect(widget_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const bool fromcode = index == requestedbycode_;
+    requestedbycode_ = -2;
+    // A user's change is followed by "activated" for the same pick; that one must not run twice.
+    if (!fromcode) ++userchangespending_;
+    if (onclick) onclick();
+  });
+  QObject::connect(widget_, &QComboBox::activated, this, [this](int) {
+    if (userchangespending_ > 0) {
+      --userchangespending_;
+      return;
+    }
+    if (onclick) onclick();  // the user picked the entry that was already selected
+  });
+}
+
+void ComboBox::additem(const QString& text) {
+  // Qt selects the first item added; a form's list starts with no selection, so that selecting
+  // entry 0 is a change like any other.
+  const QSignalBlocker quiet(widget_);
+  widget_->addItem(text);
+  widget_->setCurrentIndex(-1);
+}
+
+int ComboBox::listindex() const { return widget_->currentIndex(); }
+
+void ComboBox::setlistindex(int index) {
+  requestedbycode_ = index;
+  widget_->setCurrentIndex(index);
+  requestedbycode_ = -2;
+}
+
+}  // namespace forms

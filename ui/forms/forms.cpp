@@ -1,0 +1,51 @@
+#include "ui/forms/forms.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "utilities/basicutilities.h"
+
+namespace forms {
+namespace {
+
+constexpr double twipsperinch = 1440.0;
+
+double logicaldpi() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+}  // namespace
+
+void doevents() { QCoreApplication::processEvents(); }
+
+void beep() { QApplication::beep(); }
+
+int twipstopixels(int twips) { return static_cast<int>(std::lround(twips * logicaldpi() / twipsperinch)); }
+
+int pixelstotwips(int pixels) { return static_cast<int>(std::lround(pixels * twipsperinch / logicaldpi())); }
+
+void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover) {
+  std::string problem;
+  try {
+    handler();
+    return;
+  } catch (const std::exception& error) {
+    problem = error.what();
+  } catch (...) {
+    problem = "An unexpected error stopped the operation.";
+  }
+  // Recover first, so that the window is usable again while the alert is up.
+  try {
+    if (recover) recover();
+    basicutilities::alertuser("Error", problem);
+  } catch (...) {  // nothing may escape into the event loop, not even from the report
+  }
+}
+
+}  // namespace forms

@@ -1,0 +1,30 @@
+// The form layer: the few services of a classic form runtime that the windows are written
+// against, on Qt. Window code calls these instead of Qt where the runtime's rules matter.
+#pragma once
+
+#include <functional>
+
+#include "sha1tester_version.h"
+
+namespace forms {
+
+// The program's version numbers.
+inline constexpr int appmajor = sha1tester::version::major;
+inline constexpr int appminor = sha1tester::version::minor;
+inline constexpr int apprevision = sha1tester::version::revision;
+
+// The event pump: handles what is pending (input, paints, timers) and returns. Handlers of other
+// controls may run inside it.
+void doevents();
+// The system beep.
+void beep();
+
+// Twips (1/1440 inch) and pixels at the primary screen's logical DPI.
+int twipstopixels(int twips);
+int pixelstotwips(int pixels);
+
+// Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
+// (title "Error", the error's own text) and recover runs so that the window stays usable.
+void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover = {});
+
+}  // namespace forms

@@ -1,0 +1,48 @@
+// A multi-line text box with the form runtime's rules on a QPlainTextEdit:
+// - settext from code runs onchange at once, inside the call; the same text again runs nothing;
+// - an edit by the user runs onchange too;
+// - text() is the authoritative text and costs nothing to read (a shared QString).
+// The widget is brought up to date at a bounded rate and always before user input reaches it,
+// because laying out a long paragraph after every small change is what makes QPlainTextEdit slow.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace forms {
+
+class TextBox : public QObject {
+ public:
+  explicit TextBox(QWidget* parent);
+
+  const QString& text() const { return text_; }
+  void settext(const QString& text);
+
+  // The change handler, run for every change of the text, by code or by the user.
+  std::function<void()> onchange;
+
+  QPlainTextEdit* widget() const { return widget_; }
+  // Brings the widget up to date now.
+  void flush();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void takeuseredit();
+
+  QPlainTextEdit* widget_;
+  QString text_;
+  bool widgetstale_ = false;
+  bool flushing_ = false;
+  QElapsedTimer sincelastflush_;
+  QTimer flushtimer_;
+};
+
+}  // namespace forms

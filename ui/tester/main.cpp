@@ -1,0 +1,263 @@
+#include "ui/tester/main.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <string>
+
+#include "digest/catalogue.h"
+#include "digest/sha1digest.h"
+#include "ui/dialogs/alert.h"
+#include "ui/forms/ansi.h"
+#include "ui/forms/combobox.h"
+#include "ui/forms/forms.h"
+#include "ui/forms/textbox.h"
+#include "utilities/basicutilities.h"
+
+namespace tester {
+namespace {
+
+const QString waitcaption = "Wait...";
+const QString readycaption = "Hash Message";
+const QString emptydigest = "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
+constexpr int emptymessageentry = 1;
+
+QRect twips(int left, int top, int width, int height) {
+  return {forms::twipstopixels(left), forms::twipstopixels(top), forms::twipstopixels(width),
+          forms::twipstopixels(height)};
+}
+
+// "Fixedsys" where the system has it, else the system's fixed-pitch font, at 9 point.
+QFont boxfont() {
+  QFont font("Fixedsys");
+  if (!QFontInfo(font).exactMatch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(9);
+  return font;
+}
+
+bool ishexdigit(QChar c) {
+  const char16_t u = c.unicode();
+  return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+}
+
+}  // namespace
+
+main::main() {
+  setWindowTitle("SHA1 Hash Function Tester");
+  resize(forms::twipstopixels(6675), forms::twipstopixels(4545));
+  const QFont fixed = boxfont();
+
+  inputmode[1] = new QRadioButton("Option1", this);
+  inputmode[1]->setGeometry(twips(2580, 120, 255, 255));
+  inputmode[1]->setAccessibleName("Hex");
+  inputmode[0] = new QRadioButton("Option1", this);
+  inputmode[0]->setGeometry(twips(1860, 120, 255, 255));
+  inputmode[0]->setAccessibleName("Text");
+  inputmode[0]->setChecked(true);
+
+  hash = new QLineEdit(this);
+  hash->setGeometry(twips(840, 4140, 5775, 315));
+  hash->setAlignment(Qt::AlignCenter);
+  hash->setFont(fixed);
+  hash->setAccessibleName("Hash");
+  exphash = new QLineEdit(this);
+  exphash->setGeometry(twips(840, 3720, 5775, 315));
+  exphash->setAlignment(Qt::AlignCenter);
+  exphash->setFont(fixed);
+  exphash->setAccessibleName("Expected");
+
+  message = new forms::TextBox(this);
+  message->widget()->setGeometry(twips(60, 900, 6555, 2715));
+  message->widget()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  message->widget()->setTabChangesFocus(true);
+  message->widget()->setFont(fixed);
+  message->widget()->setAccessibleName("Message");
+
+  Combo1 = new forms::ComboBox(this);
+  Combo1->widget()->setGeometry(twips(480, 480, 6135, 315));
+  Combo1->widget()->setAccessibleName("Test");
+  for (const auto& entry : catalogue::entries()) Combo1->additem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+
+  Command1_1 = new QPushButton("HashMessage", this);
+  Command1_1->setGeometry(twips(60, 60, 1755, 315));
+
+  const struct { const char* caption; QRect place; } labels[] = {
+      {"Test", twips(120, 540, 375, 195)}, {"Text", twips(2100, 150, 375, 255)}, {"Hex", twips(2880, 150, 375, 255)},
+      {"Expected", twips(60, 3780, 795, 255)}, {"Hash", twips(60, 4200, 795, 255)}};
+  for (std::size_t i = 0; i < Label1.size(); ++i) {
+    Label1[i] = new QLabel(labels[i].caption, this);
+    Label1[i]->setGeometry(labels[i].place);
+  }
+
+  // rs232: the window once hosted a serial-port control that nothing used; nothing takes its place.
+
+  setTabOrder(Command1_1, Combo1->widget());
+  setTabOrder(Combo1->widget(), message->widget());
+  setTabOrder(message->widget(), exphash);
+  setTabOrder(exphash, hash);
+  setTabOrder(hash, inputmode[0]);
+  setTabOrder(inputmode[0], inputmode[1]);
+
+  // Every handler runs inside the error boundary; what an error cuts short leaves the button usable.
+  const auto guarded = [this](auto handler) {
+    return [this, handler](auto&&...) { forms::errorboundary([this, handler] { handler(); }, [this] { buttonready(); }); };
+  };
+  Combo1->onclick = guarded([this] { Combo1_Click(); });
+  message->onchange = guarded([this] { message_Change(); });
+  for (int index = 0; index < 2; ++index) {
+    connect(inputmode[static_cast<std::size_t>(index)], &QRadioButton::toggled, this, [this, index, guarded](bool checked) {
+      if (checked) guarded([this, index] { inputmode_Click(index); })();
+    });
+  }
+  connect(Command1_1, &QPushButton::clicked, this, guarded([this] { Command1_Click(1); }));
+
+  basicutilities::setalerthandler(dialogs::alertuser);
+  forms::errorboundary([this] { Form_Load(); }, [this] { buttonready(); });
+}
+
+void main::Form_Load() {
+  setWindowTitle(windowTitle() + " " +
+                 QString::fromStdString(basicutilities::versiontext(forms::appmajor, forms::appminor, forms::apprevision)));
+  Combo1->setlistindex(0);
+  basicutilities::initcontrolchars();
+}
+
+void main::Combo1_Click() {
+  Command1_1->setEnabled(false);
+  Command1_1->setText(waitcaption);
+  hash->clear();
+
+  const int index = Combo1->listindex();
+  const auto entries = catalogue::entries();
+  const bool listed = index >= 1 && index < static_cast<int>(entries.size());
+  const std::string entrymessage = listed ? entries[static_cast<std::size_t>(index)].message : std::string();
+  const QString expected = listed ? QString::fromUtf8(entries[static_cast<std::size_t>(index)].expected) : QString();
+  // The marker is text, whatever the mode: selecting text mode here runs inputmode_Click at once.
+  if (listed && entrymessage == catalogue::millionmarker) inputmode[0]->setChecked(true);
+
+  if (textmode()) {
+    message->settext(forms::fromansi(entrymessage));
+  } else {
+    // One pair at a time, yielding after each, so the box fills while the window stays usable;
+    // each write goes onto the box's text as it stands then.
+    message->settext(QString());
+    for (const char byte : entrymessage) {
+      message->settext(message->text() + QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(byte)}, 2)) + ' ');
+      forms::doevents();
+    }
+  }
+
+  exphash->setText(expected);
+  buttonready();
+}
+
+void main::inputmode_Click(int /*index*/) {
+  exphash->clear();
+  hash->clear();
+  const int selected = Combo1->listindex();
+  Combo1->setlistindex(0);
+  Combo1->setlistindex(selected);
+}
+
+void main::message_Change() {
+  exphash->clear();
+  hash->clear();
+}
+
+void main::Command1_Click(int /*index*/) {
+  Command1_1->setEnabled(false);
+  Command1_1->setText(waitcaption);
+
+  if (message->text().isEmpty()) {
+    Combo1->setlistindex(emptymessageentry);
+    exphash->setText(emptydigest);
+  }
+
+  const QString text = message->text();
+  std::string bytes;
+  if (text == QLatin1String(catalogue::millionmarker.data(), static_cast<qsizetype>(catalogue::millionmarker.size()))) {
+    bytes = catalogue::fullmessage(catalogue::entries()[11]);
+  } else if (textmode()) {
+    bytes = forms::toansi(text);
+  } else {
+    // Digits are gathered from the box as it stands at each position; the user may edit it meanwhile.
+    std::string digits;
+    const qsizetype positions = text.size();
+    for (qsizetype p = 0; p < positions; ++p) {
+      const QString now = message->text();
+      if (p < now.size() && ishexdigit(now[p])) digits += static_cast<char>(now[p].unicode());
+      forms::doevents();
+    }
+    if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
+    for (std::size_t p = 0; p < digits.size(); p += 2) {
+      std::string pair = digits.substr(p, 2);
+      bytes += static_cast<char>(basicutilities::hextodec(pair));
+      forms::doevents();
+    }
+  }
+
+  std::string constants;
+  hash->setText(QString::fromStdString(basicutilities::sha1digest(constants, bytes)));
+  buttonready();
+}
+
+void main::Form_Resize() { locksize(); }
+
+// Holds the window at the size it was first shown at: every resize is undone, a maximised window
+// returns to normal, a minimised one is left alone. Each size change runs this again, nested,
+// until the window has the recorded size.
+void main::locksize() {
+  if (lockwidth_ == 0 || lockheight_ == 0) {
+    lockheight_ = Height();
+    lockwidth_ = Width();
+    return;
+  }
+  if (WindowState() == 2) {
+    setWindowState(0);
+    return;
+  }
+  if (WindowState() == 1) return;
+  setHeight(lockheight_);
+  setWidth(lockwidth_);
+}
+
+int main::Height() const { return forms::pixelstotwips(height()); }
+int main::Width() const { return forms::pixelstotwips(width()); }
+void main::setHeight(int twipsvalue) { resize(width(), forms::twipstopixels(twipsvalue)); }
+void main::setWidth(int twipsvalue) { resize(forms::twipstopixels(twipsvalue), height()); }
+
+int main::WindowState() const {
+  if (isMinimized()) return 1;
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return 2;
+  return 0;
+}
+
+void main::setWindowState(int state) {
+  const Qt::WindowStates others = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+  QWidget::setWindowState(others | (state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState));
+}
+
+void main::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  forms::errorboundary([this] { Form_Resize(); });
+}
+
+void main::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) forms::errorboundary([this] { Form_Resize(); });
+}
+
+void main::buttonready() {
+  Command1_1->setEnabled(true);
+  Command1_1->setText(readycaption);
+}
+
+bool main::textmode() const { return inputmode[0]->isChecked(); }
+
+}  // namespace tester
