@@ -17,17 +17,18 @@ std::string versiontext(int major, int minor, int revision) {
 }
 
 void initcontrolchars() {
-  tabchar = "\t";
-  lfchar = "\n";
-  ffchar = "\f";
-  crchar = "\r";
-  escchar = "\x1B";
-  quotechar = "\"";
-  bschar = "\b";
-  delchar = "\x7F";
+  // assign(1, c) rather than = "c": GCC 12 raises a false -Wrestrict on the latter.
+  tabchar.assign(1, '\t');
+  lfchar.assign(1, '\n');
+  ffchar.assign(1, '\f');
+  crchar.assign(1, '\r');
+  escchar.assign(1, '\x1B');
+  quotechar.assign(1, '"');
+  bschar.assign(1, '\b');
+  delchar.assign(1, '\x7F');
   crlf = crchar + lfchar;
-  ackchar = "\x06";
-  nakchar = "\x15";
+  ackchar.assign(1, '\x06');
+  nakchar.assign(1, '\x15');
 }
 
 }  // namespace basicutilities
