@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "digest/catalogue.h"
+#include "digest/sha1block.h"
 #include "digest/sha1digest.h"
 
 namespace {
@@ -54,6 +56,33 @@ void BM_OpensslEvpDigest(benchmark::State& state) {
   finishrun(state);
 }
 BENCHMARK(BM_OpensslEvpDigest)->Apply(applysizes);
+
+// The portable compression function alone (custom constants, processors without SHA extensions).
+// Compare with BM_OpensslEvpDigest in a run with OPENSSL_ia32cap="~0x20000000000" (integer only).
+void BM_PortableBlocks(benchmark::State& state) {
+  const std::string data = message(state.range(0));
+  for (auto _ : state) {
+    basicutilities::detail::Sha1State chaining = basicutilities::detail::sha1initialstate;
+    basicutilities::detail::sha1blocksportable(chaining, basicutilities::standardroundconstants,
+                                               reinterpret_cast<const std::uint8_t*>(data.data()), data.size() / 64);
+    benchmark::DoNotOptimize(chaining);
+  }
+  finishrun(state);
+}
+BENCHMARK(BM_PortableBlocks)->Arg(16 << 10)->Arg(1 << 20);
+
+// The catalogue's million "a" as the hash request passes it: built with room for its padding.
+void BM_sha1digestMillionA(benchmark::State& state) {
+  const auto& entry = catalogue::entries()[11];
+  std::string constants;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string million = catalogue::fullmessage(entry);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(basicutilities::sha1digest(constants, million));
+  }
+}
+BENCHMARK(BM_sha1digestMillionA)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

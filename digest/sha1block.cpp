@@ -1,6 +1,8 @@
 #include "digest/sha1block.h"
 
 #include <bit>
+#include <cstdlib>
+#include <string_view>
 
 namespace basicutilities::detail {
 namespace {
@@ -67,9 +69,27 @@ void compress(Sha1State& state, const RoundConstants& k, const std::uint8_t* blo
 
 }  // namespace
 
+void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
+                        std::size_t count) noexcept {
+  for (std::size_t i = 0; i < count; ++i) compress(state, constants, blocks + 64 * i);
+}
+
+bool usesshaextensions() noexcept {
+  static const bool chosen = [] {
+    const char* force = std::getenv("SHA1TESTER_FORCE_PORTABLE");
+    const bool forced = force != nullptr && *force != '\0' && std::string_view(force) != "0";
+    return !forced && shaextensionsavailable();
+  }();
+  return chosen;
+}
+
 void sha1blocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
                 std::size_t count) noexcept {
-  for (std::size_t i = 0; i < count; ++i) compress(state, constants, blocks + 64 * i);
+  if (constants == standardroundconstants && usesshaextensions()) {
+    sha1blocksshani(state, blocks, count);
+  } else {
+    sha1blocksportable(state, constants, blocks, count);
+  }
 }
 
 }  // namespace basicutilities::detail

@@ -13,7 +13,18 @@ using Sha1State = std::array<std::uint32_t, 5>;
 inline constexpr Sha1State sha1initialstate{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
 
 // Runs the compression function over count consecutive 64-byte blocks, chaining into state.
+// Uses the processor's SHA extensions where it has them and the constants are the standard ones,
+// unless SHA1TESTER_FORCE_PORTABLE is set (non-empty, not "0") when first called.
 void sha1blocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
                 std::size_t count) noexcept;
+
+// The two implementations, for tests and benchmarks. The SHA extensions know only the standard
+// constants, and may be called only where shaextensionsavailable().
+void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
+                        std::size_t count) noexcept;
+void sha1blocksshani(Sha1State& state, const std::uint8_t* blocks, std::size_t count) noexcept;
+bool shaextensionsavailable() noexcept;
+// Whether sha1blocks uses the SHA extensions for the standard constants in this run.
+bool usesshaextensions() noexcept;
 
 }  // namespace basicutilities::detail

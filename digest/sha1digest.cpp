@@ -19,6 +19,19 @@ Sha1Digest digestbytes(const detail::Sha1State& state) {
   return digest;
 }
 
+// 0x80, then zeros so that the 8-byte length field ends the last block.
+struct Padding {
+  explicit Padding(std::uint64_t length)
+      : size(1 + (blocksize - (length + 1 + 8) % blocksize) % blocksize + 8) {
+    bytes.fill(0);
+    bytes[0] = 0x80;
+    const std::uint64_t bits = length * 8;  // the standard's length field is the bit count modulo 2^64
+    for (std::size_t i = 0; i < 8; ++i) bytes[size - 1 - i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  }
+  std::array<std::uint8_t, blocksize + 8> bytes;
+  std::size_t size;
+};
+
 const std::uint8_t* bytesof(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
 
 }  // namespace
@@ -36,32 +49,28 @@ RoundConstants roundconstants(std::string& constants) {
 }
 
 std::string digesttext(const Sha1Digest& digest) {
-  std::string text;
-  text.reserve(44);
-  for (std::size_t word = 0; word < 5; ++word) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | digest[4 * word + i];
-    if (word > 0) text += ' ';
-    text += wordtohex(static_cast<Word>(value), 8);
+  // Each word as wordtohex(word, 8) gives it, blanks between; written directly, as this runs once
+  // per hash and short messages are hashed by the thousand.
+  static constexpr char digits[] = "0123456789ABCDEF";
+  std::string text(44, ' ');
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    if (i > 0 && i % 4 == 0) ++at;
+    text[at++] = digits[digest[i] >> 4];
+    text[at++] = digits[digest[i] & 0xF];
   }
   return text;
 }
 
 std::string sha1padding(std::uint64_t length) {
-  // 0x80, then zeros so that the 8-byte length field ends the last block.
-  const std::size_t zeros = (blocksize - (length + 1 + 8) % blocksize) % blocksize;
-  std::string padding(1 + zeros + 8, '\0');
-  padding[0] = static_cast<char>(0x80);
-  const std::uint64_t bits = length * 8;  // the standard's length field is the bit count modulo 2^64
-  for (std::size_t i = 0; i < 8; ++i) {
-    padding[padding.size() - 1 - i] = static_cast<char>(static_cast<std::uint8_t>(bits >> (8 * i)));
-  }
-  return padding;
+  const Padding padding(length);
+  return {reinterpret_cast<const char*>(padding.bytes.data()), padding.size};
 }
 
 std::string sha1digest(std::string& constants, std::string& message) {
   const RoundConstants k = constants.empty() ? standardroundconstants : roundconstants(constants);
-  message += sha1padding(message.size());
+  const Padding padding(message.size());
+  message.append(reinterpret_cast<const char*>(padding.bytes.data()), padding.size);
   detail::Sha1State state = detail::sha1initialstate;
   detail::sha1blocks(state, k, bytesof(message), message.size() / blocksize);
   return digesttext(digestbytes(state));
@@ -99,7 +108,8 @@ void Sha1Stream::add(std::string_view bytes) noexcept {
 }
 
 Sha1Digest Sha1Stream::finish() noexcept {
-  add(sha1padding(length_));
+  const Padding padding(length_);
+  add(std::span(padding.bytes.data(), padding.size));
   const Sha1Digest digest = digestbytes(state_);
   restart();
   return digest;
