@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest/QTest>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -24,7 +25,7 @@ tester::main& window() {
   static tester::main* shown = [] {
     auto* w = new tester::main;
     w->show();
-    QTest::qWaitForWindowExposed(w);
+    if (!QTest::qWaitForWindowExposed(w)) std::fputs("gui_bench: the window was never exposed\n", stderr);
     return w;
   }();
   return *shown;
