@@ -10,15 +10,6 @@
 #include "ui/forms/forms.h"
 
 namespace dialogs {
-namespace {
-
-QRect twips(int left, int top, int width, int height) {
-  return {forms::twipstopixels(left), forms::twipstopixels(top), forms::twipstopixels(width),
-          forms::twipstopixels(height)};
-}
-
-}  // namespace
-
 alert::alert()
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setWindowTitle(" ");
@@ -28,13 +19,13 @@ alert::alert()
 
   // Created first, so that the OK button, whose rectangle holds it, is drawn over it.
   respond = new QRadioButton(this);
-  respond->setGeometry(twips(360, 1800, 255, 195));
+  respond->setGeometry(forms::twipsrect(360, 1800, 255, 195));
   respond->setAutoExclusive(false);  // a lone exclusive button refuses to be unchecked
   respond->setChecked(false);
   respond->hide();
 
   message = new QPlainTextEdit(this);
-  message->setGeometry(twips(120, 60, 3675, 1575));
+  message->setGeometry(forms::twipsrect(120, 60, 3675, 1575));
   message->setReadOnly(true);
   message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QTextOption centred = message->document()->defaultTextOption();
@@ -49,9 +40,9 @@ alert::alert()
   message->setFont(font);
 
   Command1[0] = new QPushButton("OK", this);
-  Command1[0]->setGeometry(twips(60, 1740, 975, 345));
+  Command1[0]->setGeometry(forms::twipsrect(60, 1740, 975, 345));
   Command1[1] = new QPushButton("Cancel", this);
-  Command1[1]->setGeometry(twips(2880, 1740, 975, 345));
+  Command1[1]->setGeometry(forms::twipsrect(2880, 1740, 975, 345));
   // Enter answers OK; Escape (QDialog's reject) and the close box answer Cancel.
   Command1[0]->setDefault(true);
   Command1[0]->setFocus();

@@ -28,6 +28,10 @@ void beep() { QApplication::beep(); }
 
 int twipstopixels(int twips) { return static_cast<int>(std::lround(twips * logicaldpi() / twipsperinch)); }
 
+QRect twipsrect(int left, int top, int width, int height) {
+  return {twipstopixels(left), twipstopixels(top), twipstopixels(width), twipstopixels(height)};
+}
+
 int pixelstotwips(int pixels) { return static_cast<int>(std::lround(pixels * twipsperinch / logicaldpi())); }
 
 void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover) {

@@ -2,6 +2,7 @@
 // against, on Qt. Window code calls these instead of Qt where the runtime's rules matter.
 #pragma once
 
+#include <QRect>
 #include <functional>
 
 #include "sha1tester_version.h"
@@ -22,6 +23,8 @@ void beep();
 // Twips (1/1440 inch) and pixels at the primary screen's logical DPI.
 int twipstopixels(int twips);
 int pixelstotwips(int pixels);
+// A control's place given in twips, in pixels.
+QRect twipsrect(int left, int top, int width, int height);
 
 // Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
 // (title "Error", the error's own text) and recover runs so that the window stays usable.

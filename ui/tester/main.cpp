@@ -28,11 +28,6 @@ const QString readycaption = "Hash Message";
 const QString emptydigest = "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
 constexpr int emptymessageentry = 1;
 
-QRect twips(int left, int top, int width, int height) {
-  return {forms::twipstopixels(left), forms::twipstopixels(top), forms::twipstopixels(width),
-          forms::twipstopixels(height)};
-}
-
 // "Fixedsys" where the system has it, else the system's fixed-pitch font, at 9 point.
 QFont boxfont() {
   QFont font("Fixedsys");
@@ -54,42 +49,46 @@ main::main() {
   const QFont fixed = boxfont();
 
   inputmode[1] = new QRadioButton("Option1", this);
-  inputmode[1]->setGeometry(twips(2580, 120, 255, 255));
+  inputmode[1]->setGeometry(forms::twipsrect(2580, 120, 255, 255));
   inputmode[1]->setAccessibleName("Hex");
   inputmode[0] = new QRadioButton("Option1", this);
-  inputmode[0]->setGeometry(twips(1860, 120, 255, 255));
+  inputmode[0]->setGeometry(forms::twipsrect(1860, 120, 255, 255));
   inputmode[0]->setAccessibleName("Text");
   inputmode[0]->setChecked(true);
 
-  hash = new QLineEdit(this);
-  hash->setGeometry(twips(840, 4140, 5775, 315));
-  hash->setAlignment(Qt::AlignCenter);
-  hash->setFont(fixed);
-  hash->setAccessibleName("Hash");
-  exphash = new QLineEdit(this);
-  exphash->setGeometry(twips(840, 3720, 5775, 315));
-  exphash->setAlignment(Qt::AlignCenter);
-  exphash->setFont(fixed);
-  exphash->setAccessibleName("Expected");
+  // The two digest boxes differ only in their place.
+  const auto digestbox = [this, &fixed](int top, const char* name) {
+    auto* box = new QLineEdit(this);
+    box->setGeometry(forms::twipsrect(840, top, 5775, 315));
+    box->setAlignment(Qt::AlignCenter);
+    box->setFont(fixed);
+    box->setAccessibleName(name);
+    return box;
+  };
+  hash = digestbox(4140, "Hash");
+  exphash = digestbox(3720, "Expected");
 
   message = new forms::TextBox(this);
-  message->widget()->setGeometry(twips(60, 900, 6555, 2715));
+  message->widget()->setGeometry(forms::twipsrect(60, 900, 6555, 2715));
   message->widget()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   message->widget()->setTabChangesFocus(true);
   message->widget()->setFont(fixed);
   message->widget()->setAccessibleName("Message");
 
   Combo1 = new forms::ComboBox(this);
-  Combo1->widget()->setGeometry(twips(480, 480, 6135, 315));
+  Combo1->widget()->setGeometry(forms::twipsrect(480, 480, 6135, 315));
   Combo1->widget()->setAccessibleName("Test");
   for (const auto& entry : catalogue::entries()) Combo1->additem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
 
   Command1_1 = new QPushButton("HashMessage", this);
-  Command1_1->setGeometry(twips(60, 60, 1755, 315));
+  Command1_1->setGeometry(forms::twipsrect(60, 60, 1755, 315));
 
   const struct { const char* caption; QRect place; } labels[] = {
-      {"Test", twips(120, 540, 375, 195)}, {"Text", twips(2100, 150, 375, 255)}, {"Hex", twips(2880, 150, 375, 255)},
-      {"Expected", twips(60, 3780, 795, 255)}, {"Hash", twips(60, 4200, 795, 255)}};
+      {"Test", forms::twipsrect(120, 540, 375, 195)},
+      {"Text", forms::twipsrect(2100, 150, 375, 255)},
+      {"Hex", forms::twipsrect(2880, 150, 375, 255)},
+      {"Expected", forms::twipsrect(60, 3780, 795, 255)},
+      {"Hash", forms::twipsrect(60, 4200, 795, 255)}};
   for (std::size_t i = 0; i < Label1.size(); ++i) {
     Label1[i] = new QLabel(labels[i].caption, this);
     Label1[i]->setGeometry(labels[i].place);
