@@ -30,7 +30,8 @@ inline std::uint32_t expand(std::array<std::uint32_t, 16>& w, int t) {
 template <std::uint32_t (*F)(std::uint32_t, std::uint32_t, std::uint32_t)>
 inline void step(std::uint32_t a, std::uint32_t& b, std::uint32_t c, std::uint32_t d, std::uint32_t& e,
                  std::uint32_t w, std::uint32_t k) {
-  e += std::rotl(a, 5) + F(b, c, d) + k + w;
+  // Summed oldest first: rotl(a, 5), on the critical path from one step to the next, comes last.
+  e = e + k + w + F(b, c, d) + std::rotl(a, 5);
   b = std::rotl(b, 30);
 }
 
