@@ -19,13 +19,16 @@ Sha1Digest digestbytes(const detail::Sha1State& state) {
   return digest;
 }
 
-// 0x80, then zeros so that the 8-byte length field ends the last block.
+// A 1 bit, then zeros so that the 8-byte length field ends the last block. A message that ends
+// in a partial byte (its top partialbits bits) has that byte first, the 1 bit right after them.
 struct Padding {
-  explicit Padding(std::uint64_t length)
+  explicit Padding(std::uint64_t length, std::uint8_t partial = 0, unsigned partialbits = 0)
       : size(1 + (blocksize - (length + 1 + 8) % blocksize) % blocksize + 8) {
     bytes.fill(0);
-    bytes[0] = 0x80;
-    const std::uint64_t bits = length * 8;  // the standard's length field is the bit count modulo 2^64
+    const auto kept = static_cast<std::uint8_t>(0xFF00U >> partialbits);
+    bytes[0] = static_cast<std::uint8_t>((partial & kept) | (0x80U >> partialbits));
+    // The standard's length field is the bit count modulo 2^64.
+    const std::uint64_t bits = length * 8 + partialbits;
     for (std::size_t i = 0; i < 8; ++i) bytes[size - 1 - i] = static_cast<std::uint8_t>(bits >> (8 * i));
   }
   std::array<std::uint8_t, blocksize + 8> bytes;
@@ -107,8 +110,10 @@ void Sha1Stream::add(std::string_view bytes) noexcept {
   add(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
-Sha1Digest Sha1Stream::finish() noexcept {
-  const Padding padding(length_);
+Sha1Digest Sha1Stream::finish() noexcept { return finish(0, 0); }
+
+Sha1Digest Sha1Stream::finish(std::uint8_t partial, unsigned partialbits) noexcept {
+  const Padding padding(length_, partial, partialbits & 7U);
   add(std::span(padding.bytes.data(), padding.size));
   const Sha1Digest digest = digestbytes(state_);
   restart();

@@ -51,6 +51,9 @@ class Sha1Stream {
   // Pads, returns the digest of everything added since the start, and starts again (same
   // constants), so one object can hash message after message.
   Sha1Digest finish() noexcept;
+  // The same for a message whose length is not a whole number of bytes: it ends with the top
+  // partialbits (0 to 7) bits of partial, most significant first; its other bits are ignored.
+  Sha1Digest finish(std::uint8_t partial, unsigned partialbits) noexcept;
 
  private:
   void restart() noexcept;

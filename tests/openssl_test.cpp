@@ -8,6 +8,7 @@
 #include "digest/sha1block.h"
 #include "digest/sha1digest.h"
 #include "support/vectorfiles.h"
+#include "validator/vectorsets.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ class OpensslSha1 {
 std::string opensslhex(std::string_view message) {
   OpensslSha1 peer;
   peer.add(message);
-  return testsupport::lowerhex(peer.finish());
+  return vectorsets::hex(peer.finish());
 }
 
 Sha1Digest opensslone(const std::string& message) {
@@ -71,7 +72,7 @@ TEST(AgainstOpenssl, StreamAtEverySplitPoint) {
     for (std::size_t split = 0; split <= length; ++split) {
       stream.add(std::string_view(message).substr(0, split));
       stream.add(std::string_view(message).substr(split));
-      ASSERT_EQ(testsupport::lowerhex(stream.finish()), expected) << length << " split at " << split;
+      ASSERT_EQ(vectorsets::hex(stream.finish()), expected) << length << " split at " << split;
     }
   }
 }
@@ -89,7 +90,7 @@ TEST(AgainstOpenssl, StreamLongerThan2To32Bits) {
   }
   stream.add("tail");
   peer.add("tail");
-  EXPECT_EQ(testsupport::lowerhex(stream.finish()), testsupport::lowerhex(peer.finish()));
+  EXPECT_EQ(vectorsets::hex(stream.finish()), vectorsets::hex(peer.finish()));
 }
 
 // The engine's own interface gets past 2^29 characters too (its bit count needs 33 bits).

@@ -1,0 +1,185 @@
+// The published vector sets on our engine, and the sha1vectors program as a user runs it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/vectorfiles.h"
+#include "validator/checking.h"
+#include "validator/vectorsets.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vectorsets::Verdict;
+
+struct FileSet {
+  const char* path;
+  std::size_t vectors;
+};
+
+class PublishedSet : public ::testing::TestWithParam<FileSet> {};
+
+TEST_P(PublishedSet, EveryVectorPassesOnTheEngine) {
+  const auto vectors = vectorsets::readvectorfile(testsupport::vectorpath(GetParam().path));
+  EXPECT_EQ(vectors.size(), GetParam().vectors);
+  vectorsets::Engine engine;
+  for (const auto& vector : vectors) {
+    const Verdict verdict = vectorsets::check(vector, engine);
+    ASSERT_EQ(verdict.status, Verdict::Status::passed) << vector.file << ":" << vector.line << ": " << vector.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PublishedSet,
+    ::testing::Values(FileSet{"cavp/SHA1ShortMsg.rsp", 65}, FileSet{"cavp/SHA1LongMsg.rsp", 64},
+                      FileSet{"cavp/SHA1Monte.rsp", 100}, FileSet{"cavp-bit/SHA1ShortMsg.rsp", 513},
+                      FileSet{"cavp-bit/SHA1LongMsg.rsp", 512}, FileSet{"cavp-bit/SHA1Monte.rsp", 100},
+                      // 1546 digests and the iterated one
+                      FileSet{"nessie/nessie-Sha-1-160.test-vectors", 1547}));
+
+TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
+  const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
+  for (const std::string& output : {abc + "  -\n", "SHA1(stdin)= " + abc + "\n", std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"),
+                                   std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
+    const auto digest = vectorsets::digestinoutput(output);
+    ASSERT_TRUE(digest) << output;
+    EXPECT_EQ(vectorsets::hex(*digest), abc) << output;
+  }
+  EXPECT_FALSE(vectorsets::digestinoutput("a9993e364706816aba3e25717850c26c9cd0d89"));  // 39 digits
+  EXPECT_FALSE(vectorsets::digestinoutput(""));
+}
+
+// Runs sha1vectors as a user would, output not to a terminal.
+struct Ran {
+  int status;
+  std::string out, err;
+};
+
+class Sha1vectorsProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() / ("sha1vectors_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string write(const std::string& name, const std::string& content) {
+    const fs::path path = folder_ / name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+
+  Ran run(const std::string& arguments) {
+    const std::string err = (folder_ / "stderr").string();
+    const std::string line = std::string(SHA1VECTORS_PROGRAM) + " " + arguments + " 2>" + err;
+    Ran result{};
+    FILE* pipe = ::popen(line.c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream in(err);
+    result.err.assign(std::istreambuf_iterator<char>(in), {});
+    return result;
+  }
+
+  static std::string lastline(const std::string& text) {
+    const auto end = text.find_last_not_of('\n');
+    return text.substr(text.rfind('\n', end) + 1, end - text.rfind('\n', end));
+  }
+
+  // Three byte-oriented records (the 3-byte one is "abc") and one of 5 bits.
+  const std::string small_ =
+      "[L = 20]\n\nLen = 0\nMsg = 00\nMD = da39a3ee5e6b4b0d3255bfef95601890afd80709\n\n"
+      "Len = 8\nMsg = 61\nMD = 86f7e437faa5a7fce15d1ddcb9eaeaea377667b8\n\n"
+      "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n\n"
+      "Len = 5\nMsg = 48\nMD = 3320540d1c28b96ddd03eee1b186a8f2ae883fbe\n";
+  fs::path folder_;
+};
+
+TEST_F(Sha1vectorsProgram, ChecksTheCatalogueByDefault) {
+  const Ran r = run("");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "11 passed, 0 failed\n");
+}
+
+TEST_F(Sha1vectorsProgram, CorruptedDigestFailsWithTheDifferingDigitsMarked) {
+  std::string corrupted = small_;
+  corrupted.replace(corrupted.find("a9993e36"), 8, "a9993e37");
+  const std::string file = write("corrupted.rsp", corrupted);
+
+  const Ran quiet = run(file);
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_EQ(quiet.out, "3 passed, 1 failed\n") << "only the summary when output is not a terminal";
+
+  const Ran verbose = run("--verbose " + file);
+  EXPECT_EQ(verbose.status, 1);
+  EXPECT_NE(verbose.out.find("FAIL " + file + ":11: Len = 24\n"
+                             "  expected a9993e374706816aba3e25717850c26c9cd0d89d\n"
+                             "  computed a9993e364706816aba3e25717850c26c9cd0d89d\n"
+                             "                  ^"),
+            std::string::npos)
+      << verbose.out;
+  EXPECT_EQ(lastline(verbose.out), "3 passed, 1 failed");
+}
+
+TEST_F(Sha1vectorsProgram, UnusableInputIsReportedWhereItIsAndNothingOfItIsChecked) {
+  // Each bad record follows the four good ones, which are then not checked either.
+  const std::string good = small_ + "\n";
+  const auto line = [&good](int within) { return ":" + std::to_string(std::count(good.begin(), good.end(), '\n') + within) + ": "; };
+  struct Case {
+    std::string name, content, message;
+  };
+  for (const auto& c : {Case{"truncated.rsp", good + "Len = 8\nMsg = 61\n", line(1) + "record \"Len = 8\" ends without its MD"},
+                        Case{"nonhex.rsp", good + "Len = 8\nMsg = 6g\nMD = 86f7e437faa5a7fce15d1ddcb9eaeaea377667b8\n",
+                             line(2) + "Msg is not hexadecimal: \"6g\""},
+                        Case{"empty.rsp", "", ": holds no test vectors"}}) {
+    const Ran r = run(write(c.name, c.content));
+    EXPECT_EQ(r.status, 2) << c.name;
+    EXPECT_NE(r.err.find(c.name + c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "0 passed, 0 failed\n") << c.name;
+  }
+  const Ran missing = run((folder_ / "missing.rsp").string() + " " + write("good.rsp", small_));
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("missing.rsp: cannot be read"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.out, "4 passed, 0 failed\n") << "the usable file is still checked";
+}
+
+TEST_F(Sha1vectorsProgram, ChecksACommandAndSkipsBitOrientedVectorsForIt) {
+  const std::string file = write("small.rsp", small_);
+  const Ran right = run("--command sha1sum " + file);
+  EXPECT_EQ(right.status, 0);
+  EXPECT_EQ(right.out, "3 passed, 0 failed, 1 skipped\n");
+  EXPECT_NE(right.err.find("skipped 1 bit-oriented vectors"), std::string::npos);
+
+  // Wrong for three-byte messages only.
+  const std::string wrong = write("wrong.sh",
+                                  "m=$(mktemp); cat > \"$m\"\n"
+                                  "if [ \"$(wc -c < \"$m\")\" -eq 3 ]; then echo 0123456789012345678901234567890123456789; else sha1sum < \"$m\"; fi\n"
+                                  "rm -f \"$m\"\n");
+  const Ran oneoff = run("-v --command 'sh " + wrong + "' " + file);
+  EXPECT_EQ(oneoff.status, 1);
+  EXPECT_NE(oneoff.out.find("FAIL " + file + ":11: Len = 24\n"), std::string::npos) << oneoff.out;
+  EXPECT_EQ(lastline(oneoff.out), "2 passed, 1 failed, 1 skipped");
+}
+
+TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) {
+  const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
+  const Ran hangs = run("-v --timeout 0.2 --command 'sleep 30' " + file);
+  EXPECT_EQ(hangs.status, 1);
+  EXPECT_NE(hangs.out.find("Len = 24: the command did not finish within 0.2 s"), std::string::npos) << hangs.out;
+
+  const Ran silent = run("-v --command 'cat > /dev/null' " + file);
+  EXPECT_NE(silent.out.find("Len = 24: the command printed nothing"), std::string::npos) << silent.out;
+
+  const Ran failing = run("-v --command 'echo broken >&2; exit 3' " + file);
+  EXPECT_NE(failing.out.find("Len = 24: the command exited with status 3: broken"), std::string::npos) << failing.out;
+  EXPECT_EQ(lastline(failing.out), "0 passed, 1 failed");
+}
+
+}  // namespace

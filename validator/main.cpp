@@ -1,0 +1,207 @@
+// sha1vectors: checks a SHA-1 implementation against whole published vector sets.
+#include <CLI/CLI.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "validator/checking.h"
+#include "validator/vectorsets.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using vectorsets::Vector;
+using vectorsets::Verdict;
+
+constexpr const char* description =
+    "Checks a SHA-1 implementation against published test-vector sets and says what passed and what\n"
+    "did not. Without FILEs it checks the tester's built-in catalogue of 11 vectors.\n"
+    "\n"
+    "FILEs may be NIST CAVP response files (SHA1ShortMsg.rsp, SHA1LongMsg.rsp, SHA1Monte.rsp, byte- or\n"
+    "bit-oriented) and NESSIE test-vector files; the format is recognised from the content.";
+
+constexpr const char* epilog =
+    "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
+    "runs through the shell once per message, reads the message's raw bytes on standard input, and\n"
+    "prints the digest: the first 40 hexadecimal digits in a row on its output, in either case.\n"
+    "Messages that are not whole bytes are skipped for a command.\n"
+    "\n"
+    "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
+    "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
+    "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped).\n"
+    "\n"
+    "Exit status: 0 when vectors were checked and none failed; 1 when any failed (or none could be\n"
+    "checked); 2 when an input cannot be used (a missing or unreadable file, a malformed record).\n"
+    "\n"
+    "Examples:\n"
+    "  sha1vectors                                   the catalogue, on this tool's engine\n"
+    "  sha1vectors SHA1ShortMsg.rsp SHA1Monte.rsp    NIST CAVP files\n"
+    "  sha1vectors --command sha1sum SHA1LongMsg.rsp coreutils' sha1sum against the long messages\n";
+
+struct Options {
+  std::vector<std::string> files;
+  std::string command;
+  double timeout = 10;
+  bool verbose = false;
+  bool catalogue = false;
+};
+
+// A bar on standard error, drawn only on a terminal and only once a run has taken a while.
+class Progress {
+ public:
+  explicit Progress(std::uint64_t total) : total_(total), enabled_(isatty(fileno(stderr)) != 0) { start_ = clock::now(); }
+  ~Progress() { clear(); }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+  void advance(std::uint64_t hashes) {
+    done_ += hashes;
+    if (!enabled_) return;
+    const auto now = clock::now();
+    if (now - start_ < std::chrono::milliseconds(500) || now - drawn_ < std::chrono::milliseconds(100)) return;
+    drawn_ = now;
+    const double part = total_ == 0 ? 1.0 : static_cast<double>(done_) / static_cast<double>(total_);
+    const int width = 30, filled = static_cast<int>(std::lround(part * width));
+    std::fprintf(stderr, "\r[%s%s] %3d%%  %llu of %llu hashes", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), '.').c_str(), static_cast<int>(part * 100),
+                 static_cast<unsigned long long>(done_), static_cast<unsigned long long>(total_));
+    std::fflush(stderr);
+    visible_ = true;
+  }
+
+  // Takes the bar away so that other output starts on a clean line.
+  void clear() {
+    if (!visible_) return;
+    std::fprintf(stderr, "\r%80s\r", "");
+    std::fflush(stderr);
+    visible_ = false;
+  }
+
+ private:
+  using clock = std::chrono::steady_clock;
+  std::uint64_t total_, done_ = 0;
+  bool enabled_, visible_ = false;
+  clock::time_point start_, drawn_{};
+};
+
+void printfailure(const Vector& vector, const Verdict& verdict) {
+  std::cout << "FAIL " << vector.file << ":" << vector.line << ": " << vector.name;
+  if (!verdict.computed) {
+    std::cout << ": " << verdict.reason << "\n";
+    return;
+  }
+  const std::string expected = vectorsets::hex(vector.expected), computed = vectorsets::hex(*verdict.computed);
+  std::string marks;
+  for (std::size_t i = 0; i < expected.size(); ++i) marks += expected[i] == computed[i] ? ' ' : '^';
+  std::cout << "\n  expected " << expected << "\n  computed " << computed << "\n           " << marks << "\n";
+}
+
+int run(const Options& options) {
+  const bool detailed = options.verbose || isatty(fileno(stdout)) != 0;
+  vectorsets::Engine engine;
+  vectorsets::Command command(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
+  vectorsets::Implementation& implementation = options.command.empty() ? static_cast<vectorsets::Implementation&>(engine) : command;
+
+  // Every file is read before anything is checked, so that a malformed one is reported at once.
+  struct Source {
+    std::string name;
+    std::vector<Vector> vectors;
+  };
+  std::vector<Source> sources;
+  bool unusable = false;
+  if (options.files.empty() || options.catalogue) sources.push_back({"catalogue", vectorsets::cataloguevectors()});
+  for (const auto& file : options.files) {
+    try {
+      sources.push_back({file, vectorsets::readvectorfile(file)});
+    } catch (const vectorsets::VectorFileError& error) {
+      std::cerr << "sha1vectors: " << error.what() << " (nothing of it was checked)\n";
+      unusable = true;
+    }
+  }
+
+  std::uint64_t total = 0;
+  for (const auto& source : sources) {
+    for (const auto& vector : source.vectors) {
+      if (implementation.takesbits() || !vector.bitoriented()) total += vector.hashes();
+    }
+  }
+
+  std::uint64_t passed = 0, failed = 0, skipped = 0;
+  Progress progress(total);
+  for (const auto& source : sources) {
+    std::uint64_t skippedhere = 0;
+    for (const auto& vector : source.vectors) {
+      const Verdict verdict = vectorsets::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
+      switch (verdict.status) {
+        case Verdict::Status::passed:
+          ++passed;
+          if (options.verbose) {
+            progress.clear();
+            std::cout << "ok   " << vector.file << ":" << vector.line << ": " << vector.name << "\n";
+          }
+          break;
+        case Verdict::Status::failed:
+          ++failed;
+          if (detailed) {
+            progress.clear();
+            printfailure(vector, verdict);
+          }
+          break;
+        case Verdict::Status::skipped:
+          ++skipped;
+          ++skippedhere;
+          break;
+      }
+    }
+    if (skippedhere > 0) {
+      progress.clear();
+      std::cerr << "sha1vectors: " << source.name << ": skipped " << skippedhere
+                << " bit-oriented vectors: a command is given whole bytes only\n";
+    }
+  }
+  progress.clear();
+
+  if (failed > 0 && !detailed) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
+  if (passed + failed == 0 && !unusable) std::cerr << "sha1vectors: no vector was checked\n";
+  std::cout << passed << " passed, " << failed << " failed";
+  if (skipped > 0) std::cout << ", " << skipped << " skipped";
+  std::cout << std::endl;
+
+  if (unusable) return 2;
+  return failed == 0 && passed > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  CLI::App app(description, "sha1vectors");
+  app.footer(epilog);
+  Options options;
+  app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
+  app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
+      ->type_name("CMD");
+  app.add_option("-t,--timeout", options.timeout, "seconds one message may take a command (default 10)")
+      ->type_name("SECONDS")
+      ->check(CLI::PositiveNumber);
+  app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
+  app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help exits 0; a wrong call is unusable input.
+    const int code = app.exit(error);
+    return code == 0 ? 0 : 2;
+  }
+  return run(options);
+}

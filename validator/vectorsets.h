@@ -1,0 +1,54 @@
+// Published SHA-1 vector sets, read into one form: NIST CAVP response files (byte- and
+// bit-oriented messages, the Monte Carlo test), NESSIE test-vector files, and the tester's own
+// catalogue.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "digest/sha1digest.h"
+
+namespace vectorsets {
+
+struct Vector {
+  enum class Kind {
+    message,     // expected = SHA-1(message)
+    montecarlo,  // CAVP: from the seed in message, 1000 chained hashes; expected = the last
+    iterated,    // NESSIE: h = message, then h = SHA-1(h) iterations times; expected = the last
+  };
+
+  std::string file;  // where it was read ("catalogue" for the built-in entries)
+  int line = 0;      // line of the record's first line (catalogue: the entry's index)
+  std::string name;  // "Len = 24", "COUNT = 7", "Set 1, vector# 3", a catalogue entry's text
+  Kind kind = Kind::message;
+  std::string message;       // whole bytes
+  std::uint8_t partial = 0;  // a last, partial byte: its top partialbits bits
+  unsigned partialbits = 0;  // 0 to 7
+  std::uint64_t iterations = 0;
+  basicutilities::Sha1Digest expected{};
+
+  bool bitoriented() const { return partialbits != 0; }
+  // How many hashes checking it takes, for progress.
+  std::uint64_t hashes() const;
+};
+
+// A file that cannot be used: what is wrong, and where.
+class VectorFileError : public std::runtime_error {
+ public:
+  VectorFileError(const std::string& file, int line, const std::string& problem);
+};
+
+// Every vector of a CAVP response file or NESSIE test-vector file, recognised by its content.
+// Throws VectorFileError for a file that cannot be read, holds no vectors, or has a malformed
+// record; then no vector of it is returned.
+std::vector<Vector> readvectorfile(const std::string& path);
+
+// Catalogue entries 1 to 11.
+std::vector<Vector> cataloguevectors();
+
+// Lower-case hex of a digest.
+std::string hex(const basicutilities::Sha1Digest& digest);
+
+}  // namespace vectorsets
