@@ -13,6 +13,9 @@ namespace {
 
 constexpr int pathrole = Qt::UserRole;
 
+// One spelling per folder, so that setting the same folder again is no change.
+QString absolutefolder(const QString& path) { return QDir::cleanPath(QDir(path).absolutePath()); }
+
 // Why a folder cannot be listed, or "" when it can.
 QString unreadable(const QString& path) {
   const QFileInfo folder(path);
@@ -76,7 +79,7 @@ DirList::DirList(QWidget* parent) : QObject(parent), widget_(new MessageList(par
 }
 
 void DirList::setpath(const QString& path) {
-  const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+  const QString clean = absolutefolder(path);
   if (clean == path_) return;
   path_ = clean;
   fill();
@@ -119,7 +122,7 @@ FileList::FileList(QWidget* parent) : QObject(parent), widget_(new MessageList(p
 }
 
 void FileList::setpath(const QString& path) {
-  const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+  const QString clean = absolutefolder(path);
   if (clean == path_) return;
   path_ = clean;
   fill();
