@@ -278,7 +278,7 @@ std::vector<Vector> readnessie(const std::string& file, const std::vector<std::s
     const std::string_view raw = lines[index];
     const std::string_view line = trim(raw);
     if (startswith(line, "Hash size:") && line != "Hash size: 160 bits") {
-      reader.fail(number, "\"" + std::string(line) + "\": not a SHA-1 file (160 bits)");
+      reader.fail(number, std::string(line) + ": not a SHA-1 file (SHA-1 digests have 160 bits)");
     }
     if (startswith(line, "Set ") && line.find("vector#") != std::string_view::npos && line.back() == ':') {
       finish();
