@@ -46,7 +46,11 @@ inline void fivesteps(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std:
   step<F>(b, c, d, e, a, word(t + 4), k);
 }
 
-void compress(Sha1State& state, const RoundConstants& k, const std::uint8_t* block) {
+// With the standard constants known when compiling, they become immediate operands: one register
+// and one load fewer in every step of a function that has too few registers.
+template <bool StandardConstants>
+[[gnu::always_inline]] inline void compress(Sha1State& state, const RoundConstants& given, const std::uint8_t* block) {
+  const RoundConstants& k = StandardConstants ? standardroundconstants : given;
   std::array<std::uint32_t, 16> w;
   for (std::size_t t = 0; t < 16; ++t) w[t] = loadbigendian(block + 4 * t);
   const auto word = [&w](int t) { return t < 16 ? w[static_cast<std::size_t>(t)] : expand(w, t); };
@@ -70,9 +74,18 @@ void compress(Sha1State& state, const RoundConstants& k, const std::uint8_t* blo
 
 }  // namespace
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Built twice, chosen by the loader: processors with BMI2 (x86-64-v3) rotate in one instruction
+// without touching the source register, which the rounds are full of.
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
 void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
                         std::size_t count) noexcept {
-  for (std::size_t i = 0; i < count; ++i) compress(state, constants, blocks + 64 * i);
+  if (constants == standardroundconstants) {
+    for (std::size_t i = 0; i < count; ++i) compress<true>(state, constants, blocks + 64 * i);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) compress<false>(state, constants, blocks + 64 * i);
+  }
 }
 
 bool usesshaextensions() noexcept {
