@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "ui/forms/combobox.h"
+#include "ui/forms/optionbutton.h"
 #include "ui/forms/textbox.h"
 #include "ui/tester/main.h"
 

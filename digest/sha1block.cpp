@@ -88,18 +88,18 @@ void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const
   }
 }
 
-bool usesshaextensions() noexcept {
+bool shaextensionsinuse() noexcept {
   static const bool chosen = [] {
     const char* force = std::getenv("SHA1TESTER_FORCE_PORTABLE");
     const bool forced = force != nullptr && *force != '\0' && std::string_view(force) != "0";
-    return !forced && shaextensionsavailable();
+    return !forced && processorhasshaextensions();
   }();
   return chosen;
 }
 
 void sha1blocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
                 std::size_t count) noexcept {
-  if (constants == standardroundconstants && usesshaextensions()) {
+  if (constants == standardroundconstants && shaextensionsinuse()) {
     sha1blocksshani(state, blocks, count);
   } else {
     sha1blocksportable(state, constants, blocks, count);

@@ -19,12 +19,13 @@ void sha1blocks(Sha1State& state, const RoundConstants& constants, const std::ui
                 std::size_t count) noexcept;
 
 // The two implementations, for tests and benchmarks. The SHA extensions know only the standard
-// constants, and may be called only where shaextensionsavailable().
+// constants, and may be called only where processorhasshaextensions() (read from CPUID).
 void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
                         std::size_t count) noexcept;
 void sha1blocksshani(Sha1State& state, const std::uint8_t* blocks, std::size_t count) noexcept;
-bool shaextensionsavailable() noexcept;
-// Whether sha1blocks uses the SHA extensions for the standard constants in this run.
-bool usesshaextensions() noexcept;
+bool processorhasshaextensions() noexcept;
+// Whether sha1blocks takes the SHA extensions for the standard constants in this run: the
+// processor has them and SHA1TESTER_FORCE_PORTABLE does not forbid them.
+bool shaextensionsinuse() noexcept;
 
 }  // namespace basicutilities::detail

@@ -76,7 +76,7 @@ SHA1_SHANI_TARGET void sha1blocksshani(Sha1State& state, const std::uint8_t* blo
   state[4] = static_cast<std::uint32_t>(_mm_extract_epi32(l.e[0], 3));
 }
 
-bool shaextensionsavailable() noexcept {
+bool processorhasshaextensions() noexcept {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
   const bool ssse3 = (c & bit_SSSE3) != 0, sse41 = (c & bit_SSE4_1) != 0;
@@ -90,7 +90,7 @@ bool shaextensionsavailable() noexcept {
 
 namespace basicutilities::detail {
 void sha1blocksshani(Sha1State&, const std::uint8_t*, std::size_t) noexcept {}
-bool shaextensionsavailable() noexcept { return false; }
+bool processorhasshaextensions() noexcept { return false; }
 }  // namespace basicutilities::detail
 
 #endif

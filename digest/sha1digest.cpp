@@ -37,6 +37,22 @@ struct Padding {
 
 const std::uint8_t* bytesof(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
 
+// Each word as wordtohex(word, 8) gives it, with separator between words; written directly, as
+// this runs once per hash and short messages are hashed by the thousand.
+std::string hexwords(const Sha1Digest& digest, bool blanks, bool lowercase) {
+  std::string text;
+  text.reserve(44);
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    if (blanks && i > 0 && i % 4 == 0) text += ' ';
+    text += hexdigits[digest[i] >> 4];
+    text += hexdigits[digest[i] & 0xF];
+  }
+  if (lowercase) {
+    for (char& c : text) c = c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return text;
+}
+
 }  // namespace
 
 RoundConstants roundconstants(std::string& constants) {
@@ -51,18 +67,22 @@ RoundConstants roundconstants(std::string& constants) {
   return k;
 }
 
-std::string digesttext(const Sha1Digest& digest) {
-  // Each word as wordtohex(word, 8) gives it, blanks between; written directly, as this runs once
-  // per hash and short messages are hashed by the thousand.
-  static constexpr char digits[] = "0123456789ABCDEF";
-  std::string text(44, ' ');
-  std::size_t at = 0;
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    if (i > 0 && i % 4 == 0) ++at;
-    text[at++] = digits[digest[i] >> 4];
-    text[at++] = digits[digest[i] & 0xF];
+std::string digesttext(const Sha1Digest& digest) { return hexwords(digest, true, false); }
+
+std::string digesthex(const Sha1Digest& digest) { return hexwords(digest, false, true); }
+
+std::optional<Sha1Digest> parsedigest(std::string_view text) {
+  Sha1Digest digest{};
+  std::size_t digits = 0;
+  for (const char c : text) {
+    if (c == ' ') continue;
+    const int value = hexdigitvalue(c);
+    if (value < 0 || digits == 2 * digest.size()) return std::nullopt;
+    digest[digits / 2] = static_cast<std::uint8_t>(digest[digits / 2] << 4 | value);
+    ++digits;
   }
-  return text;
+  if (digits != 2 * digest.size()) return std::nullopt;
+  return digest;
 }
 
 std::string sha1padding(std::uint64_t length) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,7 +24,9 @@ using Sha1Digest = std::array<std::uint8_t, 20>;
 // message: padded in place; on return it holds the padded message (a multiple of 64 bytes).
 // constants: empty selects the standard constants and is left alone; any other text is read as
 // by roundconstants() and rewritten to 32 characters.
-// Throws HexOverflowError when a constants group cannot be read; the digest is not computed.
+// Throws HexOverflowError (from hextodec) when a constants group cannot be read; then the digest is
+// not computed and message is left as it was. Throws std::bad_alloc when the padding cannot be
+// appended. Nothing else.
 std::string sha1digest(std::string& constants, std::string& message);
 
 // The round constants a constants text stands for: the text, filled with "0" on the left to 32
@@ -34,6 +37,11 @@ RoundConstants roundconstants(std::string& constants);
 
 // "A9993E36 4706816A ..." for a digest.
 std::string digesttext(const Sha1Digest& digest);
+// "a9993e364706816a...": 40 lower-case digits, the form other tools print.
+std::string digesthex(const Sha1Digest& digest);
+// The digest that text spells: 40 hexadecimal digits in either case, with or without blanks
+// between them (so digesttext's form and digesthex's both read back); nullopt for anything else.
+std::optional<Sha1Digest> parsedigest(std::string_view text);
 
 // What SHA-1 appends to a message of length bytes: 0x80, zeros up to 56 modulo 64, and the
 // 64-bit big-endian bit count (modulo 2^64).
@@ -49,7 +57,8 @@ class Sha1Stream {
   void add(std::string_view bytes) noexcept;
 
   // Pads, returns the digest of everything added since the start, and starts again (same
-  // constants), so one object can hash message after message.
+  // constants), so one object can hash message after message. An empty stream gives the digest
+  // of the empty message.
   Sha1Digest finish() noexcept;
   // The same for a message whose length is not a whole number of bytes: it ends with the top
   // partialbits (0 to 7) bits of partial, most significant first; its other bits are ignored.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "digest/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "digest/sha1digest.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include "digest/sha1block.h"
 #include "digest/sha1digest.h"
 #include "support/vectorfiles.h"
-#include "validator/vectorsets.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ class OpensslSha1 {
 std::string opensslhex(std::string_view message) {
   OpensslSha1 peer;
   peer.add(message);
-  return vectorsets::hex(peer.finish());
+  return basicutilities::digesthex(peer.finish());
 }
 
 Sha1Digest opensslone(const std::string& message) {
@@ -72,7 +71,7 @@ TEST(AgainstOpenssl, StreamAtEverySplitPoint) {
     for (std::size_t split = 0; split <= length; ++split) {
       stream.add(std::string_view(message).substr(0, split));
       stream.add(std::string_view(message).substr(split));
-      ASSERT_EQ(vectorsets::hex(stream.finish()), expected) << length << " split at " << split;
+      ASSERT_EQ(basicutilities::digesthex(stream.finish()), expected) << length << " split at " << split;
     }
   }
 }
@@ -90,7 +89,7 @@ TEST(AgainstOpenssl, StreamLongerThan2To32Bits) {
   }
   stream.add("tail");
   peer.add("tail");
-  EXPECT_EQ(vectorsets::hex(stream.finish()), vectorsets::hex(peer.finish()));
+  EXPECT_EQ(basicutilities::digesthex(stream.finish()), basicutilities::digesthex(peer.finish()));
 }
 
 // The engine's own interface gets past 2^29 characters too (its bit count needs 33 bits).
@@ -119,7 +118,7 @@ const auto portable = [](basicutilities::detail::Sha1State& state, const std::ui
 };
 
 TEST(AgainstOpenssl, BothAgreeWithOpensslOnEveryLengthUpTo1100Bytes) {
-  const bool extensions = basicutilities::detail::shaextensionsavailable();
+  const bool extensions = basicutilities::detail::processorhasshaextensions();
   if (!extensions) std::cout << "no SHA extensions on this processor: only the portable path is checked\n";
   std::mt19937 random(1100);
   for (std::size_t length = 0; length <= 1100; ++length) {

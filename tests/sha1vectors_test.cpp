@@ -8,13 +8,14 @@
 #include <string>
 
 #include "support/vectorfiles.h"
-#include "validator/checking.h"
-#include "validator/vectorsets.h"
+#include "sha1vectors/checking.h"
+#include "sha1vectors/command.h"
+#include "sha1vectors/vectors.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using vectorsets::Verdict;
+using sha1vectors::Verdict;
 
 struct FileSet {
   const char* path;
@@ -24,11 +25,11 @@ struct FileSet {
 class PublishedSet : public ::testing::TestWithParam<FileSet> {};
 
 TEST_P(PublishedSet, EveryVectorPassesOnTheEngine) {
-  const auto vectors = vectorsets::readvectorfile(testsupport::vectorpath(GetParam().path));
+  const auto vectors = sha1vectors::readvectorfile(testsupport::vectorpath(GetParam().path));
   EXPECT_EQ(vectors.size(), GetParam().vectors);
-  vectorsets::Engine engine;
+  sha1vectors::Engine engine;
   for (const auto& vector : vectors) {
-    const Verdict verdict = vectorsets::check(vector, engine);
+    const Verdict verdict = sha1vectors::check(vector, engine);
     ASSERT_EQ(verdict.status, Verdict::Status::passed) << vector.file << ":" << vector.line << ": " << vector.name;
   }
 }
@@ -45,12 +46,12 @@ TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
   const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
   for (const std::string& output : {abc + "  -\n", "SHA1(stdin)= " + abc + "\n", std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"),
                                    std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
-    const auto digest = vectorsets::digestinoutput(output);
+    const auto digest = sha1vectors::digestinoutput(output);
     ASSERT_TRUE(digest) << output;
-    EXPECT_EQ(vectorsets::hex(*digest), abc) << output;
+    EXPECT_EQ(basicutilities::digesthex(*digest), abc) << output;
   }
-  EXPECT_FALSE(vectorsets::digestinoutput("a9993e364706816aba3e25717850c26c9cd0d89"));  // 39 digits
-  EXPECT_FALSE(vectorsets::digestinoutput(""));
+  EXPECT_FALSE(sha1vectors::digestinoutput("a9993e364706816aba3e25717850c26c9cd0d89"));  // 39 digits
+  EXPECT_FALSE(sha1vectors::digestinoutput(""));
 }
 
 // Runs sha1vectors as a user would, output not to a terminal.

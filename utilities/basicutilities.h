@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace basicutilities {
 
@@ -42,6 +43,16 @@ std::string parsefield(std::string& text, std::int32_t& field, std::string& deli
 
 // ---- Hexadecimal conversions ------------------------------------------------------------------
 
+// The digits of every hexadecimal text this program writes, by value.
+inline constexpr std::string_view hexdigits = "0123456789ABCDEF";
+// The value of a hexadecimal digit in either case, or -1 for any other character.
+constexpr int hexdigitvalue(char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 // Raised by hextodec when an 8-character text whose first character is not a hexadecimal digit
 // (rewritten to "F") would need more than 31 bits.
 class HexOverflowError : public std::overflow_error {
@@ -50,8 +61,8 @@ class HexOverflowError : public std::overflow_error {
 };
 
 // The value of the first blank-separated word of text, digits in either case, as a 32-bit
-// two's-complement number: 8 digits starting 8..F give negative values. Characters that are not
-// hexadecimal digits add nothing.
+// two's-complement number: 8 digits starting 8..F give negative values. A character that is not a
+// hexadecimal digit counts as 0 in its place: "1G" is 16, not 1.
 // Side effect: an 8-character text whose first character is not 0..7 has that character
 // rewritten in place to the digit worth 8 less ("F" for a non-digit).
 // More than 8 characters: alerts the user ("Internal error") and returns 0, text untouched.
@@ -73,10 +84,6 @@ using AlertHandler = std::function<bool(const std::string& title, const std::str
 bool alertuser(const std::string& title, const std::string& message);
 // Installs handler (an empty one restores the standard-error fallback); returns the previous one.
 AlertHandler setalerthandler(AlertHandler handler);
-
-}  // namespace basicutilities
-
-namespace basicutilities {
 
 // ---- Start-up ---------------------------------------------------------------------------------
 

@@ -6,15 +6,8 @@
 namespace basicutilities {
 namespace {
 
-constexpr std::string_view hexdigits = "0123456789ABCDEF";
 constexpr std::size_t longesthextext = 8;
 constexpr std::string_view zerofill = "000000000000000000";
-
-int digitvalue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string unsignedhex(std::uint32_t value) {
   std::string digits;
@@ -51,15 +44,14 @@ std::int32_t hextodec(std::string& text) {
     negative = true;
   }
 
-  std::string upper = text;
-  std::ranges::transform(upper, upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+  std::string working = text;
   std::int32_t firstfield = 1;
   std::string whitespace;
-  const std::string word = parsefield(upper, firstfield, whitespace);
+  const std::string word = parsefield(working, firstfield, whitespace);
 
   // Each character keeps its positional weight; one that is not a hexadecimal digit adds nothing.
   std::int64_t sum = 0;
-  for (const char c : word) sum = sum * 16 + std::max(digitvalue(c), 0);
+  for (const char c : word) sum = sum * 16 + std::max(hexdigitvalue(c), 0);
   // Only a top digit rewritten to "F" can need more than 31 bits.
   if (sum > std::numeric_limits<std::int32_t>::max()) {
     throw HexOverflowError("hextodec: the hexadecimal text \"" + text + "\" does not fit in 32 bits");

@@ -9,8 +9,6 @@ constexpr std::uint32_t unsignedword(Word w) noexcept { return static_cast<std::
 // Modular since C++20: the bit pattern is kept.
 constexpr Word signedword(std::uint32_t u) noexcept { return static_cast<Word>(u); }
 
-constexpr std::string_view hexdigits = "0123456789ABCDEF";
-
 }  // namespace
 
 Word wordadd(Word a, Word b) noexcept { return signedword(unsignedword(a) + unsignedword(b)); }

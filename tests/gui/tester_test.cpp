@@ -10,9 +10,10 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include "digest/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "driving.h"
 #include "ui/forms/combobox.h"
+#include "ui/forms/optionbutton.h"
 #include "ui/forms/forms.h"
 #include "ui/forms/textbox.h"
 #include "ui/tester/main.h"

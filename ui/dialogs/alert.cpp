@@ -8,21 +8,18 @@
 #include <QTextOption>
 
 #include "ui/forms/forms.h"
+#include "ui/forms/optionbutton.h"
 
 namespace dialogs {
-alert::alert()
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(" ");
+
+alert::alert() {
   setWindowIcon(QIcon(":/icons/alert.svg"));
   setFixedSize(forms::twipstopixels(3915), forms::twipstopixels(2160));
   setModal(true);
 
   // Created first, so that the OK button, whose rectangle holds it, is drawn over it.
-  respond = new QRadioButton(this);
+  respond = forms::hiddenflag(this);
   respond->setGeometry(forms::twipsrect(360, 1800, 255, 195));
-  respond->setAutoExclusive(false);  // a lone exclusive button refuses to be unchecked
-  respond->setChecked(false);
-  respond->hide();
 
   message = new QPlainTextEdit(this);
   message->setGeometry(forms::twipsrect(120, 60, 3675, 1575));
@@ -46,11 +43,8 @@ alert::alert()
   // Enter answers OK; Escape (QDialog's reject) and the close box answer Cancel.
   Command1[0]->setDefault(true);
   Command1[0]->setFocus();
-  for (int index = 0; index < 2; ++index) {
-    connect(Command1[static_cast<std::size_t>(index)], &QPushButton::clicked, this, [this, index] {
-      forms::errorboundary([this, index] { Command1_Click(index); });
-    });
-  }
+  connect(Command1[0], &QPushButton::clicked, this, handler([this] { Command1_Click(0); }));
+  connect(Command1[1], &QPushButton::clicked, this, handler([this] { Command1_Click(1); }));
   setTabOrder(Command1[0], Command1[1]);
   setTabOrder(Command1[1], message);
 }

@@ -1,9 +1,10 @@
 // The alert dialog: a modal window with a title, a message, "OK" and "Cancel".
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <string>
+
+#include "ui/forms/form.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -11,11 +12,11 @@ class QRadioButton;
 
 namespace dialogs {
 
-class alert : public QDialog {
+class alert : public forms::Dialog {
  public:
   alert();
 
-  // The button array: 0 is "OK", 1 is "Cancel".
+  // The button array: 0 is "OK", 1 is "Cancel". Records the answer in respond and hides the dialog.
   void Command1_Click(int index);
 
   QPlainTextEdit* message;

@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,9 +14,7 @@
 
 namespace dialogs {
 
-selectfile::selectfile()
-    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(" ");
+selectfile::selectfile() {
   setFixedSize(forms::twipstopixels(4410), forms::twipstopixels(5625));
 
   filecount = new QLineEdit(this);
@@ -62,23 +59,15 @@ selectfile::selectfile()
   dirlist->setpath(start);
   filelist->setpath(start);
 
-  const auto guarded = [](auto handler) {
-    return [handler](auto&&...) { forms::errorboundary(handler); };
-  };
-  connect(okbutton, &QPushButton::clicked, this, guarded([this] { okbutton_Click(); }));
-  connect(cancelbutton, &QPushButton::clicked, this, guarded([this] { cancelbutton_Click(); }));
-  connect(filemask, &QLineEdit::textChanged, this, guarded([this] { filemask_Change(); }));
-  dirlist->onchange = guarded([this] { dirlist_Change(); });
-  drivelist->onchange = guarded([this] { drivelist_Change(); });
-  filelist->ondoubleclick = guarded([this] { filelist_DblClick(); });
+  connect(okbutton, &QPushButton::clicked, this, handler([this] { okbutton_Click(); }));
+  connect(cancelbutton, &QPushButton::clicked, this, handler([this] { cancelbutton_Click(); }));
+  connect(filemask, &QLineEdit::textChanged, this, handler([this] { filemask_Change(); }));
+  dirlist->onchange = handler([this] { dirlist_Change(); });
+  drivelist->onchange = handler([this] { drivelist_Change(); });
+  filelist->ondoubleclick = handler([this] { filelist_DblClick(); });
 }
 
-selectfile::~selectfile() { Form_Terminate(); }
-
-bool selectfile::event(QEvent* event) {
-  if (event->type() == QEvent::WindowActivate) forms::errorboundary([this] { Form_Activate(); });
-  return QDialog::event(event);
-}
+selectfile::~selectfile() { terminate(); }
 
 void selectfile::okbutton_Click() { hide(); }
 

@@ -2,7 +2,7 @@
 // number. No code path of the program opens it; it reports what the user chose in its boxes.
 #pragma once
 
-#include <QDialog>
+#include "ui/forms/form.h"
 
 class QLabel;
 class QLineEdit;
@@ -17,19 +17,27 @@ class TextBox;
 
 namespace dialogs {
 
-class selectfile : public QDialog {
+class selectfile : public forms::Dialog {
  public:
   selectfile();
   ~selectfile() override;
 
+  // Hides the dialog, keeping the chosen names.
   void okbutton_Click();
+  // Empties the chosen names and hides the dialog.
   void cancelbutton_Click();
+  // The file list follows the folder; the chosen names are emptied.
   void dirlist_Change();
+  // The folder and file lists move to the chosen drive.
   void drivelist_Change();
+  // The selected names, one a line, become the chosen names; their number the count.
   void filelist_DblClick();
+  // The file list shows what the new pattern matches.
   void filemask_Change();
-  void Form_Activate();
-  void Form_Terminate();
+  // The pattern box shows the file list's pattern.
+  void Form_Activate() override;
+  // The chosen names are emptied.
+  void Form_Terminate() override;
 
   QLineEdit* filecount;
   QLineEdit* filemask;
@@ -42,9 +50,6 @@ class selectfile : public QDialog {
   QLabel* Label3;
   QLabel* Label2;
   QLabel* Label1;
-
- protected:
-  bool event(QEvent* event) override;
 };
 
 }  // namespace dialogs

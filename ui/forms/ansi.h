@@ -1,5 +1,5 @@
-// Text and bytes in Windows-1252, the code page the tool was made for. Fixed, so that a digest
-// never depends on the machine's locale.
+// Text and bytes in Windows-1252: every message typed as text is hashed as these bytes. The code
+// page is fixed, so that a digest never depends on the machine's locale.
 #pragma once
 
 #include <QString>
@@ -21,9 +21,9 @@ class UnmappableCharacterError : public std::runtime_error {
   qsizetype position_;
 };
 
-// One byte per character. A line break (LF, CR LF, CR, or U+2028/U+2029) becomes CR LF, as it was
-// on the platform the tool was designed for. Throws UnmappableCharacterError for the first
-// character without a byte.
+// One byte per character. A line break (LF, CR LF, CR, or U+2028/U+2029) becomes CR LF, so that a
+// message typed over several lines hashes the same on every system. Throws UnmappableCharacterError
+// for the first character without a byte.
 std::string toansi(const QString& text);
 
 // The character of each byte. The inverse of toansi for text without line breaks.

@@ -9,8 +9,8 @@ ComboBox::ComboBox(QWidget* parent) : QObject(parent), widget_(new QComboBox(par
   widget_->setEditable(true);
   widget_->setInsertPolicy(QComboBox::NoInsert);  // typed text never becomes an entry
   QObject::connect(widget_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    const bool fromcode = index == requestedbycode_;
-    requestedbycode_ = -2;
+    const bool fromcode = requestedbycode_ == index;
+    requestedbycode_.reset();
     // A user's change is followed by "activated" for the same pick; that one must not run twice.
     if (!fromcode) ++userchangespending_;
     if (onclick) onclick();
@@ -37,7 +37,7 @@ int ComboBox::listindex() const { return widget_->currentIndex(); }
 void ComboBox::setlistindex(int index) {
   requestedbycode_ = index;
   widget_->setCurrentIndex(index);
-  requestedbycode_ = -2;
+  requestedbycode_.reset();
 }
 
 }  // namespace forms

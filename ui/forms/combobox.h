@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QWidget;
@@ -27,7 +28,7 @@ class ComboBox : public QObject {
 
  private:
   QComboBox* widget_;
-  int requestedbycode_ = -2;  // the index setlistindex is selecting, until its change arrives
+  std::optional<int> requestedbycode_;  // the index setlistindex is selecting, until its change arrives
   int userchangespending_ = 0;  // user changes whose "activated" has not arrived yet
 };
 

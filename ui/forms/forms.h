@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <functional>
+#include <utility>
 
 #include "sha1tester_version.h"
 
@@ -29,5 +30,12 @@ QRect twipsrect(int left, int top, int width, int height);
 // Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
 // (title "Error", the error's own text) and recover runs so that the window stays usable.
 void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover = {});
+
+// A slot for any signal, whatever its arguments, that runs body inside the error boundary. Every
+// handler is wired through this, so none can reach Qt's event loop with an exception.
+template <class Body>
+auto handler(Body body, std::function<void()> recover = {}) {
+  return [body = std::move(body), recover = std::move(recover)](auto&&...) { errorboundary(body, recover); };
+}
 
 }  // namespace forms

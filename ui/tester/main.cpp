@@ -1,22 +1,21 @@
 #include "ui/tester/main.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <string>
 
-#include "digest/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "digest/sha1digest.h"
 #include "ui/dialogs/alert.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/forms.h"
+#include "ui/forms/optionbutton.h"
 #include "ui/forms/textbox.h"
 #include "utilities/basicutilities.h"
 
@@ -25,8 +24,6 @@ namespace {
 
 const QString waitcaption = "Wait...";
 const QString readycaption = "Hash Message";
-const QString emptydigest = "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
-constexpr int emptymessageentry = 1;
 
 // "Fixedsys" where the system has it, else the system's fixed-pitch font, at 9 point.
 QFont boxfont() {
@@ -48,10 +45,10 @@ main::main() {
   resize(forms::twipstopixels(6675), forms::twipstopixels(4545));
   const QFont fixed = boxfont();
 
-  inputmode[1] = new QRadioButton("Option1", this);
+  inputmode[1] = new forms::OptionButton("Option1", this);
   inputmode[1]->setGeometry(forms::twipsrect(2580, 120, 255, 255));
   inputmode[1]->setAccessibleName("Hex");
-  inputmode[0] = new QRadioButton("Option1", this);
+  inputmode[0] = new forms::OptionButton("Option1", this);
   inputmode[0]->setGeometry(forms::twipsrect(1860, 120, 255, 255));
   inputmode[0]->setAccessibleName("Text");
   inputmode[0]->setChecked(true);
@@ -94,8 +91,6 @@ main::main() {
     Label1[i]->setGeometry(labels[i].place);
   }
 
-  // rs232: the window once hosted a serial-port control that nothing used; nothing takes its place.
-
   setTabOrder(Command1_1, Combo1->widget());
   setTabOrder(Combo1->widget(), message->widget());
   setTabOrder(message->widget(), exphash);
@@ -103,27 +98,20 @@ main::main() {
   setTabOrder(hash, inputmode[0]);
   setTabOrder(inputmode[0], inputmode[1]);
 
-  // Every handler runs inside the error boundary; what an error cuts short leaves the button usable.
-  const auto guarded = [this](auto handler) {
-    return [this, handler](auto&&...) { forms::errorboundary([this, handler] { handler(); }, [this] { buttonready(); }); };
-  };
-  Combo1->onclick = guarded([this] { Combo1_Click(); });
-  message->onchange = guarded([this] { message_Change(); });
-  for (int index = 0; index < 2; ++index) {
-    connect(inputmode[static_cast<std::size_t>(index)], &QRadioButton::toggled, this, [this, index, guarded](bool checked) {
-      if (checked) guarded([this, index] { inputmode_Click(index); })();
-    });
-  }
-  connect(Command1_1, &QPushButton::clicked, this, guarded([this] { Command1_Click(1); }));
+  Combo1->onclick = handler([this] { Combo1_Click(); });
+  message->onchange = handler([this] { message_Change(); });
+  inputmode[0]->onclick = handler([this] { inputmode_Click(0); });
+  inputmode[1]->onclick = handler([this] { inputmode_Click(1); });
+  connect(Command1_1, &QPushButton::clicked, this, handler([this] { Command1_Click(1); }));
 
   basicutilities::setalerthandler(dialogs::alertuser);
-  forms::errorboundary([this] { Form_Load(); }, [this] { buttonready(); });
+  load();
 }
 
 void main::Form_Load() {
   setWindowTitle(windowTitle() + " " +
                  QString::fromStdString(basicutilities::versiontext(forms::appmajor, forms::appminor, forms::apprevision)));
-  Combo1->setlistindex(0);
+  Combo1->setlistindex(catalogue::promptentry);
   basicutilities::initcontrolchars();
 }
 
@@ -134,7 +122,7 @@ void main::Combo1_Click() {
 
   const int index = Combo1->listindex();
   const auto entries = catalogue::entries();
-  const bool listed = index >= 1 && index < static_cast<int>(entries.size());
+  const bool listed = index > catalogue::promptentry && index < static_cast<int>(entries.size());
   const std::string entrymessage = listed ? entries[static_cast<std::size_t>(index)].message : std::string();
   const QString expected = listed ? QString::fromUtf8(entries[static_cast<std::size_t>(index)].expected) : QString();
   // The marker is text, whatever the mode: selecting text mode here runs inputmode_Click at once.
@@ -160,7 +148,7 @@ void main::inputmode_Click(int /*index*/) {
   exphash->clear();
   hash->clear();
   const int selected = Combo1->listindex();
-  Combo1->setlistindex(0);
+  Combo1->setlistindex(catalogue::promptentry);
   Combo1->setlistindex(selected);
 }
 
@@ -174,14 +162,14 @@ void main::Command1_Click(int /*index*/) {
   Command1_1->setText(waitcaption);
 
   if (message->text().isEmpty()) {
-    Combo1->setlistindex(emptymessageentry);
-    exphash->setText(emptydigest);
+    Combo1->setlistindex(catalogue::emptymessageentry);
+    exphash->setText(QString::fromUtf8(catalogue::entry(catalogue::emptymessageentry).expected));
   }
 
   const QString text = message->text();
   std::string bytes;
   if (text == QLatin1String(catalogue::millionmarker.data(), static_cast<qsizetype>(catalogue::millionmarker.size()))) {
-    bytes = catalogue::fullmessage(catalogue::entries()[11]);
+    bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
   } else if (textmode()) {
     bytes = forms::toansi(text);
   } else {
@@ -206,12 +194,9 @@ void main::Command1_Click(int /*index*/) {
   buttonready();
 }
 
-void main::Form_Resize() { locksize(); }
-
-// Holds the window at the size it was first shown at: every resize is undone, a maximised window
-// returns to normal, a minimised one is left alone. Each size change runs this again, nested,
-// until the window has the recorded size.
-void main::locksize() {
+// Every resize is undone, a maximised window returns to normal, a minimised one is left alone. Each
+// size change runs this again, nested, until the window has the recorded size.
+void main::Form_Resize() {
   if (lockwidth_ == 0 || lockheight_ == 0) {
     lockheight_ = Height();
     lockwidth_ = Width();
@@ -226,31 +211,7 @@ void main::locksize() {
   setWidth(lockwidth_);
 }
 
-int main::Height() const { return forms::pixelstotwips(height()); }
-int main::Width() const { return forms::pixelstotwips(width()); }
-void main::setHeight(int twipsvalue) { resize(width(), forms::twipstopixels(twipsvalue)); }
-void main::setWidth(int twipsvalue) { resize(forms::twipstopixels(twipsvalue), height()); }
-
-int main::WindowState() const {
-  if (isMinimized()) return 1;
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return 2;
-  return 0;
-}
-
-void main::setWindowState(int state) {
-  const Qt::WindowStates others = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
-  QWidget::setWindowState(others | (state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState));
-}
-
-void main::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  forms::errorboundary([this] { Form_Resize(); });
-}
-
-void main::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) forms::errorboundary([this] { Form_Resize(); });
-}
+void main::recover() { buttonready(); }
 
 void main::buttonready() {
   Command1_1->setEnabled(true);

@@ -6,42 +6,40 @@
 #include <array>
 #include <cstdint>
 
+#include "ui/forms/form.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace forms {
 class ComboBox;
+class OptionButton;
 class TextBox;
 }  // namespace forms
 
 namespace tester {
 
-class main : public QWidget {
+class main : public forms::Form<QWidget> {
  public:
   main();
 
-  // Handlers, by the names of the control and the event.
-  void Form_Load();
-  void Form_Resize();
+  // Caption with the version, catalogue entry 0 selected, control characters filled.
+  void Form_Load() override;
+  // Holds the window at the size it was first shown at.
+  void Form_Resize() override;
+  // Shows the selected entry's message (as text, or as hex pairs filled in one by one) and its
+  // expected digest; clears the computed one.
   void Combo1_Click();
+  // Shows the selected entry again in the newly chosen mode (0 text, 1 hex).
   void inputmode_Click(int index);
+  // Any change of the message box's text clears both digests.
   void message_Change();
+  // Hashes the box's message as the mode reads it and shows its digest under "Hash".
   void Command1_Click(int index);
 
-  // The window's size in twips (its client area) and its state: 0 normal, 1 minimised,
-  // 2 maximised.
-  int Height() const;
-  int Width() const;
-  void setHeight(int twips);
-  void setWidth(int twips);
-  int WindowState() const;
-  void setWindowState(int state);
-  using QWidget::setWindowState;
-
   // Controls, by their names; arrays by index (Command1 has only element 1).
-  std::array<QRadioButton*, 2> inputmode;
+  std::array<forms::OptionButton*, 2> inputmode;
   QLineEdit* hash;
   QLineEdit* exphash;
   forms::TextBox* message;
@@ -50,11 +48,10 @@ class main : public QWidget {
   std::array<QLabel*, 5> Label1;
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
+  // An error cut a handler short: the button is usable again.
+  void recover() override;
 
  private:
-  void locksize();
   void buttonready();
   bool textmode() const;
 

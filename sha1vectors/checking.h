@@ -1,8 +1,6 @@
-// Checks vectors against a SHA-1 implementation: our engine, or any program that reads a message
-// on its standard input and prints its digest.
+// Checks vectors against a SHA-1 implementation: our engine, or another program (command.h).
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -10,9 +8,9 @@
 #include <string_view>
 
 #include "digest/sha1digest.h"
-#include "validator/vectorsets.h"
+#include "sha1vectors/vectors.h"
 
-namespace vectorsets {
+namespace sha1vectors {
 
 // A digest, or why there is none.
 struct Outcome {
@@ -25,6 +23,8 @@ class Implementation {
   virtual ~Implementation() = default;
   // Whether it takes messages that end in a partial byte.
   virtual bool takesbits() const = 0;
+  // The digest of bytes followed by the top partialbits (0 to 7) bits of partial, or a failure
+  // saying why there is none. Never throws for what the implementation does.
   virtual Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) = 0;
 };
 
@@ -37,32 +37,16 @@ class Engine : public Implementation {
   basicutilities::Sha1Stream stream_;
 };
 
-// Runs command through the shell once per message: the message on its standard input, the digest
-// as the first 40 hexadecimal digits in a row on its standard output (either case; also five
-// groups of eight separated by blanks). A command that fails, runs past timeout or prints no
-// digest gives a failure saying so.
-class Command : public Implementation {
- public:
-  Command(std::string command, std::chrono::milliseconds timeout);
-  bool takesbits() const override { return false; }
-  Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) override;
-
- private:
-  std::string command_;
-  std::chrono::milliseconds timeout_;
-};
-
-// The digest an implementation's output names, if any (see Command).
-std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output);
-
 struct Verdict {
   enum class Status { passed, failed, skipped } status = Status::passed;
   std::optional<basicutilities::Sha1Digest> computed;
   std::string reason;  // why it failed without a digest, or was skipped
 };
 
-// progress(n) is told of every n hashes done.
+// Checks one vector: a bit-oriented one is skipped by an implementation that takes whole bytes
+// only; a chained one stops at the first hash that fails. progress, when given, is called with 1
+// after every hash the implementation computed.
 Verdict check(const Vector& vector, Implementation& implementation,
               const std::function<void(std::uint64_t)>& progress = {});
 
-}  // namespace vectorsets
+}  // namespace sha1vectors

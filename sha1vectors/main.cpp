@@ -8,21 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "validator/checking.h"
-#include "validator/vectorsets.h"
+#include "sha1vectors/checking.h"
+#include "sha1vectors/command.h"
+#include "sha1vectors/vectors.h"
 
 #if defined(_WIN32)
 #include <io.h>
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-using vectorsets::Vector;
-using vectorsets::Verdict;
+using sha1vectors::Vector;
+using sha1vectors::Verdict;
 
 constexpr const char* description =
     "Checks a SHA-1 implementation against published test-vector sets and says what passed and what\n"
@@ -101,67 +103,78 @@ void printfailure(const Vector& vector, const Verdict& verdict) {
     std::cout << ": " << verdict.reason << "\n";
     return;
   }
-  const std::string expected = vectorsets::hex(vector.expected), computed = vectorsets::hex(*verdict.computed);
+  const std::string expected = basicutilities::digesthex(vector.expected);
+  const std::string computed = basicutilities::digesthex(*verdict.computed);
   std::string marks;
   for (std::size_t i = 0; i < expected.size(); ++i) marks += expected[i] == computed[i] ? ' ' : '^';
   std::cout << "\n  expected " << expected << "\n  computed " << computed << "\n           " << marks << "\n";
 }
 
-int run(const Options& options) {
-  const bool detailed = options.verbose || isatty(fileno(stdout)) != 0;
-  vectorsets::Engine engine;
-  vectorsets::Command command(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
-  vectorsets::Implementation& implementation = options.command.empty() ? static_cast<vectorsets::Implementation&>(engine) : command;
+// Every failure is shown on a terminal; elsewhere only with --verbose.
+bool detailed(const Options& options) { return options.verbose || isatty(fileno(stdout)) != 0; }
 
-  // Every file is read before anything is checked, so that a malformed one is reported at once.
-  struct Source {
-    std::string name;
-    std::vector<Vector> vectors;
-  };
+// A file's vectors, or the catalogue's.
+struct Source {
+  std::string name;
+  std::vector<Vector> vectors;
+};
+
+// Every file is read before anything is checked, so that a malformed one is reported at once.
+// Returns the usable ones; unusable tells whether any was not.
+std::vector<Source> readsources(const Options& options, bool& unusable) {
   std::vector<Source> sources;
-  bool unusable = false;
-  if (options.files.empty() || options.catalogue) sources.push_back({"catalogue", vectorsets::cataloguevectors()});
+  if (options.files.empty() || options.catalogue) sources.push_back({"catalogue", sha1vectors::cataloguevectors()});
   for (const auto& file : options.files) {
     try {
-      sources.push_back({file, vectorsets::readvectorfile(file)});
-    } catch (const vectorsets::VectorFileError& error) {
+      sources.push_back({file, sha1vectors::readvectorfile(file)});
+    } catch (const sha1vectors::VectorFileError& error) {
       std::cerr << "sha1vectors: " << error.what() << " (nothing of it was checked)\n";
       unusable = true;
     }
   }
+  return sources;
+}
 
+// The hashes the implementation will be asked for, for the progress bar.
+std::uint64_t totalhashes(const std::vector<Source>& sources, const sha1vectors::Implementation& implementation) {
   std::uint64_t total = 0;
   for (const auto& source : sources) {
     for (const auto& vector : source.vectors) {
       if (implementation.takesbits() || !vector.bitoriented()) total += vector.hashes();
     }
   }
+  return total;
+}
 
+struct Tally {
   std::uint64_t passed = 0, failed = 0, skipped = 0;
-  Progress progress(total);
+};
+
+// Checks every vector, reporting each as the options ask.
+Tally checkall(const std::vector<Source>& sources, sha1vectors::Implementation& implementation, const Options& options) {
+  Tally tally;
+  Progress progress(totalhashes(sources, implementation));
   for (const auto& source : sources) {
     std::uint64_t skippedhere = 0;
     for (const auto& vector : source.vectors) {
-      const Verdict verdict = vectorsets::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
-      switch (verdict.status) {
-        case Verdict::Status::passed:
-          ++passed;
-          if (options.verbose) {
-            progress.clear();
-            std::cout << "ok   " << vector.file << ":" << vector.line << ": " << vector.name << "\n";
-          }
-          break;
-        case Verdict::Status::failed:
-          ++failed;
-          if (detailed) {
-            progress.clear();
-            printfailure(vector, verdict);
-          }
-          break;
-        case Verdict::Status::skipped:
-          ++skipped;
-          ++skippedhere;
-          break;
+      const Verdict verdict = sha1vectors::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
+      if (verdict.status == Verdict::Status::skipped) {
+        ++tally.skipped;
+        ++skippedhere;
+        continue;
+      }
+      if (verdict.status == Verdict::Status::passed) {
+        ++tally.passed;
+        if (options.verbose) {
+          progress.clear();
+          std::cout << "ok   " << vector.file << ":" << vector.line << ": " << vector.name << "\n";
+        }
+      } else {
+        ++tally.failed;
+        if (detailed(options)) {
+          progress.clear();
+          printfailure(vector, verdict);
+        }
       }
     }
     if (skippedhere > 0) {
@@ -170,21 +183,35 @@ int run(const Options& options) {
                 << " bit-oriented vectors: a command is given whole bytes only\n";
     }
   }
-  progress.clear();
+  return tally;
+}
 
-  if (failed > 0 && !detailed) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
-  if (passed + failed == 0 && !unusable) std::cerr << "sha1vectors: no vector was checked\n";
-  std::cout << passed << " passed, " << failed << " failed";
-  if (skipped > 0) std::cout << ", " << skipped << " skipped";
+int run(const Options& options) {
+  sha1vectors::Engine engine;
+  sha1vectors::Command command(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
+  sha1vectors::Implementation& implementation = options.command.empty() ? static_cast<sha1vectors::Implementation&>(engine) : command;
+
+  bool unusable = false;
+  const std::vector<Source> sources = readsources(options, unusable);
+  const Tally tally = checkall(sources, implementation, options);
+
+  if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
+  if (tally.passed + tally.failed == 0 && !unusable) std::cerr << "sha1vectors: no vector was checked\n";
+  std::cout << tally.passed << " passed, " << tally.failed << " failed";
+  if (tally.skipped > 0) std::cout << ", " << tally.skipped << " skipped";
   std::cout << std::endl;
 
   if (unusable) return 2;
-  return failed == 0 && passed > 0 ? 0 : 1;
+  return tally.failed == 0 && tally.passed > 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#if !defined(_WIN32)
+  // A command that exits without reading all of its input must not end this program.
+  ::signal(SIGPIPE, SIG_IGN);
+#endif
   CLI::App app(description, "sha1vectors");
   app.footer(epilog);
   Options options;

@@ -1,4 +1,4 @@
-#include "digest/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <array>
 
@@ -39,9 +39,10 @@ std::span<const Entry> entries() {
   return table;
 }
 
+const Entry& entry(int index) { return entries()[static_cast<std::size_t>(index)]; }
+
 std::string fullmessage(const Entry& entry) {
   if (entry.message != millionmarker) return entry.message;
-  // Room for the padding sha1digest appends, so that the million bytes are never copied again.
   std::string million;
   million.reserve(millionlength + 72);
   million.assign(millionlength, 'a');

@@ -10,7 +10,7 @@
 
 #include "digest/sha1digest.h"
 
-namespace vectorsets {
+namespace sha1vectors {
 
 struct Vector {
   enum class Kind {
@@ -34,7 +34,7 @@ struct Vector {
   std::uint64_t hashes() const;
 };
 
-// A file that cannot be used: what is wrong, and where.
+// A file that cannot be used: what is wrong, and where ("file:line: problem").
 class VectorFileError : public std::runtime_error {
  public:
   VectorFileError(const std::string& file, int line, const std::string& problem);
@@ -48,7 +48,4 @@ std::vector<Vector> readvectorfile(const std::string& path);
 // Catalogue entries 1 to 11.
 std::vector<Vector> cataloguevectors();
 
-// Lower-case hex of a digest.
-std::string hex(const basicutilities::Sha1Digest& digest);
-
-}  // namespace vectorsets
+}  // namespace sha1vectors

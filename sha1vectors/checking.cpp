@@ -1,9 +1,6 @@
-#include "validator/checking.h"
+#include "sha1vectors/checking.h"
 
-#include <algorithm>
-#include <cctype>
-
-namespace vectorsets {
+namespace sha1vectors {
 namespace {
 
 std::string_view view(const basicutilities::Sha1Digest& digest) {
@@ -15,45 +12,6 @@ std::string_view view(const basicutilities::Sha1Digest& digest) {
 Outcome Engine::digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) {
   stream_.add(bytes);
   return {stream_.finish(partial, partialbits), {}};
-}
-
-std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output) {
-  const auto ishex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-  // Runs of hex digits, each with where it starts; blanks between runs are noted too.
-  std::string digits;
-  std::size_t i = 0;
-  while (i < output.size()) {
-    if (!ishex(output[i])) {
-      ++i;
-      continue;
-    }
-    std::size_t end = i;
-    while (end < output.size() && ishex(output[end])) ++end;
-    if (end - i == 40) {
-      digits = std::string(output.substr(i, 40));
-      break;
-    }
-    // Five groups of eight, as this tool writes digests: "A9993E36 4706816A ...".
-    if (end - i == 8) {
-      std::string grouped(output.substr(i, 8));
-      std::size_t at = end;
-      while (grouped.size() < 40 && at + 9 <= output.size() && output[at] == ' ' &&
-             std::all_of(output.begin() + static_cast<std::ptrdiff_t>(at + 1), output.begin() + static_cast<std::ptrdiff_t>(at + 9), ishex) &&
-             (at + 9 == output.size() || !ishex(output[at + 9]))) {
-        grouped += output.substr(at + 1, 8);
-        at += 9;
-      }
-      if (grouped.size() == 40) {
-        digits = grouped;
-        break;
-      }
-    }
-    i = end;
-  }
-  if (digits.empty()) return std::nullopt;
-  basicutilities::Sha1Digest digest;
-  for (std::size_t b = 0; b < digest.size(); ++b) digest[b] = static_cast<std::uint8_t>(std::stoi(digits.substr(2 * b, 2), nullptr, 16));
-  return digest;
 }
 
 Verdict check(const Vector& vector, Implementation& implementation, const std::function<void(std::uint64_t)>& progress) {
@@ -111,4 +69,4 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::f
   return verdict;
 }
 
-}  // namespace vectorsets
+}  // namespace sha1vectors

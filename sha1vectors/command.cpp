@@ -1,0 +1,216 @@
+#include "sha1vectors/command.h"
+
+#include <algorithm>
+#include <string>
+
+#include "utilities/basicutilities.h"
+
+namespace sha1vectors {
+namespace {
+
+bool ishex(char c) { return basicutilities::hexdigitvalue(c) >= 0; }
+
+// The end of the run of hexadecimal digits that starts at from.
+std::size_t hexrunend(std::string_view text, std::size_t from) {
+  while (from < text.size() && ishex(text[from])) ++from;
+  return from;
+}
+
+// Five groups of eight from at, each after the first following one blank; "" when they are not.
+std::string groupsofeight(std::string_view output, std::size_t at) {
+  std::string grouped(output.substr(at, 8));
+  at += 8;
+  while (grouped.size() < 40 && at + 9 <= output.size() && output[at] == ' ' && hexrunend(output, at + 1) == at + 9) {
+    grouped += output.substr(at + 1, 8);
+    at += 9;
+  }
+  return grouped.size() == 40 ? grouped : std::string();
+}
+
+}  // namespace
+
+std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output) {
+  for (std::size_t i = 0; i < output.size();) {
+    if (!ishex(output[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t end = hexrunend(output, i);
+    if (end - i == 40) return basicutilities::parsedigest(output.substr(i, 40));
+    if (end - i == 8) {
+      if (const std::string grouped = groupsofeight(output, i); !grouped.empty()) return basicutilities::parsedigest(grouped);
+    }
+    i = end;
+  }
+  return std::nullopt;
+}
+
+}  // namespace sha1vectors
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace sha1vectors {
+namespace {
+
+constexpr std::size_t keptoutput = 64 * 1024;  // more than any digest line needs
+
+struct Pipe {
+  int read = -1, write = -1;
+  Pipe() {
+    int ends[2];
+    if (::pipe(ends) == 0) {
+      read = ends[0];
+      write = ends[1];
+      ::fcntl(read, F_SETFD, FD_CLOEXEC);
+      ::fcntl(write, F_SETFD, FD_CLOEXEC);
+    }
+  }
+  ~Pipe() {
+    closeread();
+    closewrite();
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+  bool ok() const { return read >= 0 && write >= 0; }
+  void closeread() {
+    if (read >= 0) ::close(read);
+    read = -1;
+  }
+  void closewrite() {
+    if (write >= 0) ::close(write);
+    write = -1;
+  }
+};
+
+std::string seconds(std::chrono::milliseconds duration) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
+  return text;
+}
+
+std::string firstline(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  if (line.size() > 200) line = line.substr(0, 200) + "...";
+  return line;
+}
+
+// One run of the command: its pipes, its process, what it wrote.
+class Run {
+ public:
+  // Starts the command in a process group of its own, so that a timeout ends the whole pipeline.
+  // Returns the reason when it cannot be started.
+  std::optional<std::string> spawn(const std::string& command) {
+    if (!in_.ok() || !out_.ok() || !err_.ok()) return std::string("cannot make a pipe: ") + std::strerror(errno);
+    child_ = ::fork();
+    if (child_ < 0) return std::string("cannot start the command: ") + std::strerror(errno);
+    if (child_ == 0) {
+      ::setpgid(0, 0);
+      ::dup2(in_.read, STDIN_FILENO);
+      ::dup2(out_.write, STDOUT_FILENO);
+      ::dup2(err_.write, STDERR_FILENO);
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::setpgid(child_, child_);
+    in_.closeread();
+    out_.closewrite();
+    err_.closewrite();
+    ::fcntl(in_.write, F_SETFL, O_NONBLOCK);
+    return std::nullopt;
+  }
+
+  // Feeds bytes to the command and collects its output until it closes both, or until the
+  // deadline; returns false when the deadline came first.
+  bool pump(std::string_view bytes, std::chrono::steady_clock::time_point deadline) {
+    if (bytes.empty()) in_.closewrite();
+    while (out_.read >= 0 || err_.read >= 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd watched[3] = {{out_.read, POLLIN, 0}, {err_.read, POLLIN, 0}, {in_.write, POLLOUT, 0}};
+      if (::poll(watched, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+      if (watched[2].revents != 0) feed(bytes);
+      if (watched[0].revents != 0) collect(out_, output_);
+      if (watched[1].revents != 0) collect(err_, errors_);
+    }
+    return true;
+  }
+
+  // Waits for the command (killing its group first when it ran out of time) and says what came
+  // of it.
+  Outcome outcome(bool intime, std::chrono::milliseconds timeout) {
+    if (!intime) ::kill(-child_, SIGKILL);
+    int status = 0;
+    while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!intime) return {std::nullopt, "the command did not finish within " + seconds(timeout)};
+    if (WIFSIGNALED(status)) return {std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
+    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+      std::string reason = "the command exited with status " + std::to_string(WEXITSTATUS(status));
+      if (!errors_.empty()) reason += ": " + firstline(errors_);
+      return {std::nullopt, reason};
+    }
+    if (auto digest = digestinoutput(output_)) return {digest, {}};
+    return {std::nullopt, output_.empty() ? "the command printed nothing" : "the command printed no digest: \"" + firstline(output_) + "\""};
+  }
+
+ private:
+  void feed(std::string_view bytes) {
+    if (in_.write < 0) return;
+    const ssize_t n = ::write(in_.write, bytes.data() + written_, bytes.size() - written_);
+    if (n > 0) written_ += static_cast<std::size_t>(n);
+    // Everything sent, or the command stopped reading (EPIPE): either way its input ends here.
+    if (written_ == bytes.size() || (n < 0 && errno != EAGAIN && errno != EINTR)) in_.closewrite();
+  }
+
+  static void collect(Pipe& pipe, std::string& text) {
+    if (pipe.read < 0) return;
+    char buffer[4096];
+    const ssize_t n = ::read(pipe.read, buffer, sizeof buffer);
+    if (n > 0) {
+      if (text.size() < keptoutput) text.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      pipe.closeread();
+    }
+  }
+
+  Pipe in_, out_, err_;
+  pid_t child_ = -1;
+  std::size_t written_ = 0;
+  std::string output_, errors_;
+};
+
+}  // namespace
+
+Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {}
+
+Outcome Command::digest(std::string_view bytes, std::uint8_t, unsigned) {
+  Run run;
+  if (auto problem = run.spawn(command_)) return {std::nullopt, *problem};
+  const bool intime = run.pump(bytes, std::chrono::steady_clock::now() + timeout_);
+  return run.outcome(intime, timeout_);
+}
+
+}  // namespace sha1vectors
+
+#else
+
+namespace sha1vectors {
+
+Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {}
+
+Outcome Command::digest(std::string_view, std::uint8_t, unsigned) {
+  return {std::nullopt, "running a command is not supported on this platform yet"};
+}
+
+}  // namespace sha1vectors
+
+#endif

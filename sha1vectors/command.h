@@ -1,0 +1,35 @@
+// Another SHA-1 implementation, run as a command: one process per message.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sha1vectors/checking.h"
+
+namespace sha1vectors {
+
+// Runs command through the shell (/bin/sh -c) once per message, in a process group of its own:
+// the message on its standard input, the digest read from its standard output (see
+// digestinoutput). A command that exits with a status other than 0, is ended by a signal, runs
+// past timeout (then its whole group is killed) or prints no digest gives a failure saying so.
+// Needs POSIX; elsewhere every message fails with a message saying so.
+// The caller must ignore SIGPIPE, so that a command that exits without reading all of its input
+// does not end this program.
+class Command : public Implementation {
+ public:
+  Command(std::string command, std::chrono::milliseconds timeout);
+  bool takesbits() const override { return false; }
+  Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) override;
+
+ private:
+  std::string command_;
+  std::chrono::milliseconds timeout_;
+};
+
+// The digest an implementation's output names: the first run of exactly 40 hexadecimal digits
+// (either case), or five groups of eight separated by single blanks, as digesttext writes them.
+std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output);
+
+}  // namespace sha1vectors

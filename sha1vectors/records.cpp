@@ -1,0 +1,60 @@
+#include "sha1vectors/records.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "utilities/basicutilities.h"
+
+namespace sha1vectors {
+
+std::string_view trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool startswith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+void RecordReader::fail(int line, const std::string& problem) const { throw VectorFileError(file_, line, problem); }
+
+std::uint64_t RecordReader::number(std::string_view text, int line, std::string_view field) const {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+    fail(line, std::string(field) + " is not a whole number: \"" + std::string(text) + "\"");
+  }
+  return value;
+}
+
+std::string RecordReader::bytes(std::string_view hex, int line, std::string_view field) const {
+  if (hex.size() % 2 != 0) fail(line, std::string(field) + " has an odd number of hexadecimal digits");
+  std::string out(hex.size() / 2, '\0');
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const int high = basicutilities::hexdigitvalue(hex[2 * i]), low = basicutilities::hexdigitvalue(hex[2 * i + 1]);
+    if (high < 0 || low < 0) {
+      fail(line, std::string(field) + " is not hexadecimal: \"" + std::string(hex.substr(2 * i, 2)) + "\" at digit " +
+                     std::to_string(2 * i + 1));
+    }
+    out[i] = static_cast<char>(high << 4 | low);
+  }
+  return out;
+}
+
+basicutilities::Sha1Digest RecordReader::digest(std::string_view hex, int line, std::string_view field) const {
+  if (hex.size() != 40) fail(line, std::string(field) + " must be 40 hexadecimal digits, not " + std::to_string(hex.size()));
+  const std::string raw = bytes(hex, line, field);
+  basicutilities::Sha1Digest result;
+  std::copy(raw.begin(), raw.end(), result.begin());
+  return result;
+}
+
+Vector RecordReader::vector(int line, std::string name) const {
+  Vector v;
+  v.file = file_;
+  v.line = line;
+  v.name = std::move(name);
+  return v;
+}
+
+}  // namespace sha1vectors
