@@ -16,10 +16,9 @@ TEST(Catalogue, EveryExpectedDigestIsTheDigestOfItsMessage) {
 }
 
 TEST(Catalogue, TheMarkerStandsForOneMillionA) {
-  const auto& million = catalogue::entries()[11];
+  const auto& million = catalogue::entry(catalogue::millionentry);
   EXPECT_EQ(million.message, "a...a x 1,000,000");
   EXPECT_EQ(catalogue::fullmessage(million), std::string(1'000'000, 'a'));
-  EXPECT_EQ(catalogue::fullmessage(catalogue::entries()[9]).size(), 640U);
 }
 
 }  // namespace

@@ -70,38 +70,20 @@ TEST_F(AlertCapture, OverLongTextAlertsOnceAndGivesZeroWhateverTheReply) {
               "Function call to [hextodec] provided more than 8 characters of input data.  "
               "This would exceed the 32 bit capability of the environment.");
   }
+  std::string eight = "00000001";
+  EXPECT_EQ(bu::hextodec(eight), 1);
+  EXPECT_EQ(alerts_.size(), 1U) << "eight characters are not too many";
 }
 
-TEST_F(AlertCapture, EightCharactersAreNotOverLong) {
-  EXPECT_EQ(hextodec("00000001"), 1);
-  EXPECT_TRUE(alerts_.empty());
-}
-
-TEST(AlertUser, WithoutAHandlerWritesToStandardErrorAndAnswersNo) {
-  const auto previous = bu::setalerthandler({});
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(bu::alertuser("Title", "Message"));
-  const std::string written = testing::internal::GetCapturedStderr();
-  bu::setalerthandler(previous);
-  EXPECT_NE(written.find("Title"), std::string::npos);
-  EXPECT_NE(written.find("Message"), std::string::npos);
-}
-
+// Zero-filled and cut to the width; negative values in the width of their own type.
 TEST(DecToHex, FillsWithZerosAndCutsToTheWidth) {
-  EXPECT_EQ(bu::dectohex(97, 2), "61");
-  EXPECT_EQ(bu::dectohex(0, 2), "00");
-  EXPECT_EQ(bu::dectohex(10, 2), "0A");
-  EXPECT_EQ(bu::dectohex(255, 2), "FF");
-  EXPECT_EQ(bu::dectohex(255, 0), "");
-  EXPECT_EQ(bu::dectohex(255, -3), "");
-  EXPECT_EQ(bu::dectohex(255, 25), std::string(18, '0') + "FF");
-}
-
-TEST(DecToHex, WritesNegativeValuesInTheWidthOfTheirType) {
-  EXPECT_EQ(bu::dectohex(std::int16_t{-1}, 4), "FFFF");
-  EXPECT_EQ(bu::dectohex(std::int16_t{-1}, 8), "0000FFFF");
-  EXPECT_EQ(bu::dectohex(std::int32_t{-1}, 8), "FFFFFFFF");
-  EXPECT_EQ(bu::dectohex(std::int32_t{-1}, 30), std::string(18, '0') + "FFFFFFFF");
+  struct Case { std::int32_t value; bool sixteen; int width; std::string text; };
+  for (const auto& c : {Case{97, false, 2, "61"}, Case{10, false, 2, "0A"}, Case{255, false, 0, ""}, Case{255, false, -3, ""},
+                        Case{255, false, 25, std::string(18, '0') + "FF"}, Case{-1, true, 4, "FFFF"}, Case{-1, true, 8, "0000FFFF"},
+                        Case{-1, false, 8, "FFFFFFFF"}, Case{-1, false, 30, std::string(18, '0') + "FFFFFFFF"}}) {
+    const std::string text = c.sixteen ? bu::dectohex(static_cast<std::int16_t>(c.value), c.width) : bu::dectohex(c.value, c.width);
+    EXPECT_EQ(text, c.text) << c.value << (c.sixteen ? " (16 bits)" : "") << " width " << c.width;
+  }
 }
 
 }  // namespace

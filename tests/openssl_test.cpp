@@ -2,17 +2,19 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include "digest/sha1block.h"
 #include "digest/sha1digest.h"
-#include "support/vectorfiles.h"
 
 namespace {
 
-using basicutilities::Sha1Digest;
-using basicutilities::Sha1Stream;
+namespace bu = basicutilities;
+using bu::Sha1Digest;
+using bu::Sha1Stream;
 
 class OpensslSha1 {
  public:
@@ -25,7 +27,6 @@ class OpensslSha1 {
   Sha1Digest finish() {
     Sha1Digest digest;
     EVP_DigestFinal_ex(context_, digest.data(), nullptr);
-    EVP_DigestInit_ex(context_, EVP_sha1(), nullptr);
     return digest;
   }
 
@@ -33,16 +34,10 @@ class OpensslSha1 {
   EVP_MD_CTX* context_;
 };
 
-std::string opensslhex(std::string_view message) {
+Sha1Digest openssl(const std::string& message) {
   OpensslSha1 peer;
   peer.add(message);
-  return basicutilities::digesthex(peer.finish());
-}
-
-Sha1Digest opensslone(const std::string& message) {
-  Sha1Digest digest;
-  EVP_Digest(message.data(), message.size(), digest.data(), nullptr, EVP_sha1(), nullptr);
-  return digest;
+  return peer.finish();
 }
 
 std::string randombytes(std::mt19937& random, std::size_t size) {
@@ -52,27 +47,47 @@ std::string randombytes(std::mt19937& random, std::size_t size) {
   return bytes;
 }
 
-TEST(AgainstOpenssl, EveryLengthFromZeroTo300RandomBytes) {
-  std::mt19937 random(2026);
-  for (std::size_t length = 0; length <= 300; ++length) {
+// The digest of message through one block function, padding as the engine does.
+template <class Blocks>
+Sha1Digest digestwith(std::string message, Blocks blocks) {
+  message += bu::sha1padding(message.size());
+  bu::detail::Sha1State state = bu::detail::sha1initialstate;
+  blocks(state, reinterpret_cast<const std::uint8_t*>(message.data()), message.size() / 64);
+  Sha1Digest digest;
+  for (std::size_t i = 0; i < digest.size(); ++i) digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (24 - 8 * (i % 4)));
+  return digest;
+}
+
+const auto portable = [](bu::detail::Sha1State& state, const std::uint8_t* blocks, std::size_t count) {
+  bu::detail::sha1blocksportable(state, bu::standardroundconstants, blocks, count);
+};
+
+// Every padding case (lengths around each block boundary), random bytes of every value.
+TEST(AgainstOpenssl, EveryLengthUpTo1100BytesOnBothPathsAndThroughSha1digest) {
+  const bool extensions = bu::detail::processorhasshaextensions();
+  if (!extensions) std::cout << "no SHA extensions on this processor: only the portable path is checked\n";
+  std::mt19937 random(1100);
+  for (std::size_t length = 0; length <= 1100; ++length) {
     const std::string message = randombytes(random, length);
-    std::string padded = message;
-    std::string constants;
-    EXPECT_EQ(testsupport::vectorform(basicutilities::sha1digest(constants, padded)), opensslhex(message)) << length;
+    const Sha1Digest expected = openssl(message);
+    ASSERT_EQ(digestwith(message, portable), expected) << "portable, " << length << " bytes";
+    if (extensions) ASSERT_EQ(digestwith(message, bu::detail::sha1blocksshani), expected) << "SHA extensions, " << length << " bytes";
+    std::string padded = message, constants;
+    ASSERT_EQ(bu::sha1digest(constants, padded), bu::digesttext(expected)) << "sha1digest, " << length << " bytes";
   }
 }
 
-TEST(AgainstOpenssl, StreamAtEverySplitPoint) {
-  std::mt19937 random(180);
-  for (const std::size_t length : {0, 1, 63, 64, 65, 130, 200}) {
-    const std::string message = randombytes(random, length);
-    const std::string expected = opensslhex(message);
-    Sha1Stream stream;
-    for (std::size_t split = 0; split <= length; ++split) {
-      stream.add(std::string_view(message).substr(0, split));
-      stream.add(std::string_view(message).substr(split));
-      ASSERT_EQ(basicutilities::digesthex(stream.finish()), expected) << length << " split at " << split;
+TEST(AgainstOpenssl, StreamAgreesOnRandomSplits) {
+  std::mt19937 random(7);
+  Sha1Stream stream;  // one stream for all: finish starts it again
+  for (int round = 0; round < 200; ++round) {
+    const std::string message = randombytes(random, std::uniform_int_distribution<std::size_t>(0, 3000)(random));
+    for (std::size_t at = 0; at < message.size();) {
+      const auto piece = std::uniform_int_distribution<std::size_t>(0, 200)(random);
+      stream.add(std::string_view(message).substr(at, piece));
+      at += piece;
     }
+    ASSERT_EQ(stream.finish(), openssl(message)) << message.size() << " bytes";
   }
 }
 
@@ -80,82 +95,28 @@ TEST(AgainstOpenssl, StreamAtEverySplitPoint) {
 TEST(AgainstOpenssl, StreamLongerThan2To32Bits) {
   std::mt19937 random(32);
   const std::string chunk = randombytes(random, 1 << 20);
-  const std::size_t chunks = 513;  // 2^32 bits is 512 MiB
   Sha1Stream stream;
   OpensslSha1 peer;
-  for (std::size_t i = 0; i < chunks; ++i) {
+  for (std::size_t i = 0; i < 513; ++i) {  // 2^32 bits is 512 MiB
     stream.add(chunk);
     peer.add(chunk);
   }
   stream.add("tail");
   peer.add("tail");
-  EXPECT_EQ(basicutilities::digesthex(stream.finish()), basicutilities::digesthex(peer.finish()));
+  EXPECT_EQ(stream.finish(), peer.finish());
 }
 
-// The engine's own interface gets past 2^29 characters too (its bit count needs 33 bits).
-TEST(AgainstOpenssl, DigestOfMoreThan2To29Characters) {
-  std::string message((std::size_t{1} << 29) + 3, 'q');
-  const std::string expected = opensslhex(message);
-  std::string constants;
-  EXPECT_EQ(testsupport::vectorform(basicutilities::sha1digest(constants, message)), expected);
-}
-
-// ---- The two compression functions: SHA extensions and portable -----------------------------
-
-// The digest of message through one block function, padding as the engine does.
-template <class Blocks>
-basicutilities::Sha1Digest digestwith(std::string message, Blocks blocks) {
-  message += basicutilities::sha1padding(message.size());
-  basicutilities::detail::Sha1State state = basicutilities::detail::sha1initialstate;
-  blocks(state, reinterpret_cast<const std::uint8_t*>(message.data()), message.size() / 64);
-  basicutilities::Sha1Digest digest;
-  for (std::size_t i = 0; i < digest.size(); ++i) digest[i] = static_cast<std::uint8_t>(state[i / 4] >> (24 - 8 * (i % 4)));
-  return digest;
-}
-
-const auto portable = [](basicutilities::detail::Sha1State& state, const std::uint8_t* blocks, std::size_t count) {
-  basicutilities::detail::sha1blocksportable(state, basicutilities::standardroundconstants, blocks, count);
-};
-
-TEST(AgainstOpenssl, BothAgreeWithOpensslOnEveryLengthUpTo1100Bytes) {
-  const bool extensions = basicutilities::detail::processorhasshaextensions();
-  if (!extensions) std::cout << "no SHA extensions on this processor: only the portable path is checked\n";
-  std::mt19937 random(1100);
-  for (std::size_t length = 0; length <= 1100; ++length) {
-    const std::string message = randombytes(random, length);
-    const Sha1Digest expected = opensslone(message);
-    ASSERT_EQ(digestwith(message, portable), expected) << "portable, " << length << " bytes";
-    if (extensions) {
-      ASSERT_EQ(digestwith(message, basicutilities::detail::sha1blocksshani), expected) << "SHA extensions, " << length << " bytes";
-    }
-  }
-}
-
-TEST(AgainstOpenssl, StreamAgreesWithOpensslOnRandomSplits) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
-    const std::string message = randombytes(random, std::uniform_int_distribution<std::size_t>(0, 3000)(random));
-    Sha1Stream stream;
-    for (std::size_t at = 0; at < message.size();) {
-      const auto piece = std::uniform_int_distribution<std::size_t>(0, 200)(random);
-      stream.add(std::string_view(message).substr(at, piece));
-      at += piece;
-    }
-    ASSERT_EQ(stream.finish(), opensslone(message)) << message.size() << " bytes";
-  }
-}
-
-TEST(AgainstOpenssl, CustomConstantsAlwaysTakeThePortablePath) {
-  const basicutilities::RoundConstants custom{1, 2, 3, 4};
-  std::mt19937 random(5);
-  const std::string message = randombytes(random, 300);
-  Sha1Stream stream(custom);
-  stream.add(message);
-  const auto viacustom = [&custom](basicutilities::detail::Sha1State& state, const std::uint8_t* blocks, std::size_t count) {
-    basicutilities::detail::sha1blocksportable(state, custom, blocks, count);
-  };
-  EXPECT_EQ(stream.finish(), digestwith(message, viacustom));
-  EXPECT_NE(digestwith(message, viacustom), opensslone(message));
+// Both paths agree, so only this shows whether the fast one is taken: the processor's own word
+// (the kernel's flags) against ours, and the switch that forces the portable path.
+TEST(BlockPath, SHAExtensionsAreTakenWhereTheProcessorHasThemUnlessForced) {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  if (!cpuinfo) GTEST_SKIP() << "no /proc/cpuinfo to compare with";
+  const std::string flags((std::istreambuf_iterator<char>(cpuinfo)), {});
+  const bool has = flags.find(" sha_ni") != std::string::npos;
+  EXPECT_EQ(bu::detail::processorhasshaextensions(), has);
+  const char* force = std::getenv("SHA1TESTER_FORCE_PORTABLE");
+  const bool forced = force != nullptr && *force != '\0' && std::string_view(force) != "0";
+  EXPECT_EQ(bu::detail::shaextensionsinuse(), has && !forced);
 }
 
 }  // namespace

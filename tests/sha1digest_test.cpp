@@ -9,42 +9,8 @@ namespace bu = basicutilities;
 
 namespace {
 
-std::string digest(std::string message) {
-  std::string constants;
-  return bu::sha1digest(constants, message);
-}
-
-TEST(Sha1Digest, KnownAnswers) {
-  struct Case { std::string message, expected; };
-  for (const auto& c : {
-           Case{"", "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709"},
-           Case{"abc", "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D"},
-           Case{std::string(55, 'a'), "C1C8BBDC 22796E28 C0E15163 D20899B6 5621D65A"},
-           Case{std::string(56, 'a'), "C2DB330F 6083854C 99D4B5BF B6E8F29F 201BE699"},
-           Case{"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983E44 1C3BD26E BAAE4AA1 F95129E5 E54670F1"},
-           // Words keep their leading zeros.
-           Case{"The quick brown fox jumps over the lazy cog", "DE9F2C7F D25E1B3A FAD3E85A 0BD17D9B 100DB4B3"},
-           // Bytes of 0x80 and above hash as those byte values, not sign-extended.
-           Case{"\x80", "C78EBD3C 85A39A59 6D9F5CFD 2B8D240B C1B9C125"},
-           Case{std::string(3, '\xFF'), "78670E88 A9C2C711 124471D2 F24A8DBC 8CE5DBA9"},
-       }) {
-    EXPECT_EQ(digest(c.message), c.expected) << c.message.size() << " bytes";
-  }
-}
-
-TEST(Sha1Digest, PadsTheCallersMessageInPlace) {
-  std::string constants;
-  std::string message = "abc";
-  bu::sha1digest(constants, message);
-  std::string expected = "abc";
-  expected += '\x80';
-  expected += std::string(59, '\0');
-  expected += '\x18';
-  EXPECT_EQ(message, expected);
-  EXPECT_TRUE(constants.empty()) << "an empty constants text is not touched";
-}
-
-TEST(Sha1Digest, PaddingReachesTheNextBlockBoundary) {
+// The digest itself is checked against OpenSSL; here what the call leaves in the caller's message.
+TEST(Sha1Digest, PadsTheCallersMessageInPlaceToTheNextBlockBoundary) {
   // 55 bytes fill one block; 56 and 64 need a second one that holds only padding.
   for (const auto& [length, padded] : std::initializer_list<std::pair<std::size_t, std::size_t>>{
            {0, 64}, {3, 64}, {55, 64}, {56, 128}, {63, 128}, {64, 128}, {119, 128}, {120, 192}}) {
@@ -53,6 +19,8 @@ TEST(Sha1Digest, PaddingReachesTheNextBlockBoundary) {
     bu::sha1digest(constants, message);
     EXPECT_EQ(message.size(), padded) << length;
     EXPECT_EQ(static_cast<unsigned char>(message[length]), 0x80U) << length;
+    EXPECT_EQ(message.substr(padded - 8), bu::sha1padding(length).substr(bu::sha1padding(length).size() - 8)) << length;
+    EXPECT_TRUE(constants.empty()) << "an empty constants text is not touched";
   }
 }
 
@@ -65,31 +33,22 @@ TEST(Sha1Padding, CarriesTheFull64BitBitCount) {
   EXPECT_EQ(huge.substr(huge.size() - 8), std::string("\x09\x1A\x2B\x3C\x4D\x5E\x6F\x78", 8));
 }
 
-TEST(RoundConstants, StandardConstantsAsTextGiveTheStandardDigest) {
-  std::string constants = "CA62C1D68F1BBCDC6ED9EBA15A827999";
-  std::string message = "abc";
-  EXPECT_EQ(bu::sha1digest(constants, message), digest("abc"));
-  EXPECT_EQ(constants, "CA62C1D68F1BBCDC6ED9EBA15A827999");
-}
-
-TEST(RoundConstants, ShortTextFillsWithZerosOnTheLeftAndIsWrittenBack) {
-  std::string constants = "1";
-  EXPECT_EQ(bu::roundconstants(constants), (bu::RoundConstants{1, 0, 0, 0}));
-  EXPECT_EQ(constants, std::string(31, '0') + "1");
-}
-
-TEST(RoundConstants, OnlyTheLast32DigitsCount) {
-  std::string longer = "FFFFFFFF" "ca62c1d68f1bbcdc6ed9eba15a827999";
-  EXPECT_EQ(bu::roundconstants(longer), bu::standardroundconstants);
-  EXPECT_EQ(longer, "ca62c1d68f1bbcdc6ed9eba15a827999");
-}
-
-TEST(RoundConstants, OtherConstantsGiveDigestTextThatIsNotSha1) {
-  std::string constants = "1";
-  std::string message = "abc";
-  const std::string text = bu::sha1digest(constants, message);
-  EXPECT_EQ(text.size(), 44U);
-  EXPECT_NE(text, digest("abc"));
+// Known answers for other constants, from an independent SHA-1 written for this test.
+TEST(RoundConstants, ReplaceTheStandardOnesStepByStep) {
+  struct Case { std::string constants, written, expected; };
+  for (const auto& c : {
+           Case{"ca62c1d68f1bbcdc6ed9eba15a827999", "ca62c1d68f1bbcdc6ed9eba15a827999", "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D"},
+           // K0 = 1, the others 0: the short text fills with zeros on the left and is written back.
+           Case{"1", std::string(31, '0') + "1", "9CE94DE0 B622191A E928F4DA A586DA63 AF3264BA"},
+           // K3 K2 K1 K0 = 4 3 2 1; only the last 32 digits count.
+           Case{"FFFFFFFF" "00000004000000030000000200000001", "00000004000000030000000200000001", "2F25B6B7 80E69C0A 9AE0B6B1 BC98C905 7612DCF2"},
+       }) {
+    std::string constants = c.constants;
+    std::string message = "abc";
+    const std::string text = bu::sha1digest(constants, message);
+    EXPECT_EQ(constants, c.written) << c.constants;
+    EXPECT_EQ(text, c.expected) << c.constants;
+  }
 }
 
 TEST(RoundConstants, UnreadableGroupRaisesAndComputesNothing) {
@@ -97,6 +56,26 @@ TEST(RoundConstants, UnreadableGroupRaisesAndComputesNothing) {
   std::string message = "abc";
   EXPECT_THROW(bu::sha1digest(constants, message), bu::HexOverflowError);
   EXPECT_EQ(message, "abc") << "the message is not padded when the constants fail";
+}
+
+// A message that ends in a partial byte uses only its top bits: the others may hold anything.
+TEST(Sha1Stream, PartialLastByteUsesOnlyItsTopBits) {
+  bu::Sha1Stream stream;
+  const auto expected = bu::parsedigest("3320540d1c28b96ddd03eee1b186a8f2ae883fbe");  // the 5 bits 01001
+  EXPECT_EQ(stream.finish(0x48, 5), expected);
+  EXPECT_EQ(stream.finish(0x4F, 5), expected);
+  EXPECT_EQ(bu::digesttext(stream.finish()), "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709") << "finish starts again";
+}
+
+TEST(DigestForms, WriteAndReadBack) {
+  const auto abc = bu::parsedigest("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  ASSERT_TRUE(abc);
+  EXPECT_EQ(bu::digesthex(*abc), "a9993e364706816aba3e25717850c26c9cd0d89d");
+  EXPECT_EQ(bu::parsedigest("a9993e364706816aba3e25717850c26c9cd0d89d"), abc);
+  for (const char* wrong : {"a9993e364706816aba3e25717850c26c9cd0d89", "a9993e364706816aba3e25717850c26c9cd0d89d0",
+                            "g9993e364706816aba3e25717850c26c9cd0d89d", ""}) {
+    EXPECT_FALSE(bu::parsedigest(wrong)) << wrong;
+  }
 }
 
 }  // namespace

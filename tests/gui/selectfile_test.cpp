@@ -13,7 +13,6 @@
 #include "ui/dialogs/selectfile.h"
 #include "ui/forms/filelists.h"
 #include "ui/forms/textbox.h"
-#include "ui/tester/main.h"
 #include "utilities/basicutilities.h"
 
 namespace {
@@ -100,12 +99,7 @@ TEST_F(SelectFile, DoubleClickCollectsTheSelectedNamesOnLinesAndCountsThem) {
   QTest::mouseClick(dialog.okbutton, Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.filename->text(), "a.rsp\r\nb.txt\r\nc d.rsp") << "OK keeps what was collected";
-}
 
-TEST_F(SelectFile, DoubleClickThatLeavesNothingSelectedCollectsNothing) {
-  click("a.rsp");
-  doubleclick("b.txt", Qt::ShiftModifier);
-  ASSERT_EQ(dialog.filecount->text(), "2");
   files()->clearSelection();
   dialog.filelist_DblClick();  // as a double-click with no entry selected
   EXPECT_EQ(dialog.filename->text(), "");
@@ -122,18 +116,6 @@ TEST_F(SelectFile, ChangingFolderEmptiesTheNamesButNotTheCount) {
   EXPECT_EQ(dialog.filecount->text(), "1");
   QTest::mouseClick(dialog.okbutton, Qt::LeftButton);
   EXPECT_EQ(dialog.filename->text(), "");
-}
-
-TEST_F(SelectFile, ChangingDriveMovesBothListsToIt) {
-  QComboBox* drives = dialog.drivelist->widget();
-  if (drives->count() < 2) GTEST_SKIP() << "this machine has one file system";
-  doubleclick("a.rsp");
-  drives->setCurrentIndex(1);
-  EXPECT_EQ(dialog.dirlist->path(), QDir::cleanPath(drives->itemText(1)));
-  EXPECT_EQ(dialog.filelist->path(), dialog.dirlist->path());
-  EXPECT_EQ(dialog.filename->text(), "") << "the folder change runs its handler too";
-  drives->setCurrentIndex(0);
-  EXPECT_EQ(dialog.dirlist->path(), "/");
 }
 
 TEST_F(SelectFile, CancelEmptiesTheCollectedNames) {
@@ -170,21 +152,5 @@ TEST_F(SelectFile, AFolderThatVanishedShowsAnEmptyListAndSaysSo) {
   EXPECT_TRUE(dialog.isVisible());
 }
 
-TEST_F(SelectFile, AFolderWithoutAccessShowsAnEmptyListAndSaysSo) {
-  QDir(folder.path()).mkdir("locked");
-  QFile::setPermissions(folder.filePath("locked"), QFileDevice::WriteOwner);
-  if (QFileInfo(folder.filePath("locked")).isReadable()) GTEST_SKIP() << "running with rights that read any folder";
-  dialog.dirlist->setpath(folder.filePath("locked"));
-  EXPECT_TRUE(names().isEmpty());
-  EXPECT_TRUE(dialog.filelist->widget()->message().contains("no access"));
-}
-
-TEST(TesterProgram, NeverOpensTheFileSelectionDialog) {
-  tester::main window;
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  QTest::mouseClick(window.Command1_1, Qt::LeftButton);
-  for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_EQ(dynamic_cast<dialogs::selectfile*>(widget), nullptr);
-}
 
 }  // namespace
