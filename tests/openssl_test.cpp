@@ -71,7 +71,9 @@ TEST(AgainstOpenssl, EveryLengthUpTo1100BytesOnBothPathsAndThroughSha1digest) {
     const std::string message = randombytes(random, length);
     const Sha1Digest expected = openssl(message);
     ASSERT_EQ(digestwith(message, portable), expected) << "portable, " << length << " bytes";
-    if (extensions) ASSERT_EQ(digestwith(message, bu::detail::sha1blocksshani), expected) << "SHA extensions, " << length << " bytes";
+    if (extensions) {
+      ASSERT_EQ(digestwith(message, bu::detail::sha1blocksshani), expected) << "SHA extensions, " << length << " bytes";
+    }
     std::string padded = message, constants;
     ASSERT_EQ(bu::sha1digest(constants, padded), bu::digesttext(expected)) << "sha1digest, " << length << " bytes";
   }

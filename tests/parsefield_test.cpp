@@ -20,7 +20,7 @@ TEST(ParseField, ReturnsTheNthFieldOrEmptyOrTheCount) {
                  Call{",a", 1, ",", ""}, Call{"abc", 1, ",", "abc"}, Call{"abc", 2, ",", ""},
                  Call{"a,b,c,", 4, ",", ""}, Call{"a,b,c", 3, ",", "c"}, Call{"a,b,c", 8001, ",", ""},
                  // Overlapping search: the field starts one character into the delimiter.
-                 Call{"a, b, c", 2, ", ", " b"},
+                 Call{"a, b, c", 2, ", ", " b"}, Call{"aaa", 0, "aa", "3"},
                  // Field 0 or less: the count.
                  Call{"", 0, ",", "0"}, Call{"abc", 0, ",", "1"}, Call{"a,b,c", 0, ",", "3"},
                  Call{"a,b,c,", 0, ",", "3"}, Call{",", 0, ",", "1"}, Call{"a,,b", -5, ",", "3"},

@@ -1,7 +1,6 @@
 // The published vector sets on our engine, and the sha1vectors program as a user runs it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>

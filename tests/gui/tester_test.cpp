@@ -2,11 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -14,7 +12,6 @@
 #include "driving.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/optionbutton.h"
-#include "ui/forms/forms.h"
 #include "ui/forms/textbox.h"
 #include "ui/tester/main.h"
 
