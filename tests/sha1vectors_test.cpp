@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -108,6 +109,8 @@ struct Ran {
 class Sha1vectorsProgram : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The program must stand a broken pipe on its own, not because a test runner ignores SIGPIPE.
+    std::signal(SIGPIPE, SIG_DFL);
     folder_ = fs::temp_directory_path() / ("sha1vectors_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(folder_);
