@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <cmath>
 #include <exception>
@@ -14,6 +16,8 @@ namespace forms {
 namespace {
 
 constexpr double twipsperinch = 1440.0;
+// Below this a caption is no longer readable; a smaller label is left to clip.
+constexpr double smallestpoints = 6.0;
 
 double logicaldpi() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -33,6 +37,17 @@ QRect twipsrect(int left, int top, int width, int height) {
 }
 
 int pixelstotwips(int pixels) { return static_cast<int>(std::lround(pixels * twipsperinch / logicaldpi())); }
+
+void fitcaption(QLabel* label) {
+  QFont font = label->font();
+  const QRectF room = label->contentsRect();
+  const auto fits = [&] {
+    const QFontMetricsF metrics(font);
+    return metrics.horizontalAdvance(label->text()) <= room.width() && metrics.height() <= room.height();
+  };
+  while (!fits() && font.pointSizeF() - 0.5 >= smallestpoints) font.setPointSizeF(font.pointSizeF() - 0.5);
+  label->setFont(font);
+}
 
 void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover) {
   std::string problem;

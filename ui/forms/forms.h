@@ -6,6 +6,8 @@
 #include <functional>
 #include <utility>
 
+class QLabel;
+
 #include "sha1tester_version.h"
 
 namespace forms {
@@ -26,6 +28,10 @@ int twipstopixels(int twips);
 int pixelstotwips(int pixels);
 // A control's place given in twips, in pixels.
 QRect twipsrect(int left, int top, int width, int height);
+
+// Shrinks the label's font, if need be, until its caption fits its rectangle, which stays put: the
+// designed sizes leave no room for fonts wider than the ones they were drawn with.
+void fitcaption(QLabel* label);
 
 // Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
 // (title "Error", the error's own text) and recover runs so that the window stays usable.

@@ -1,6 +1,7 @@
 #include "ui/forms/textbox.h"
 
 #include <QEvent>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -28,9 +29,47 @@ bool isuserinput(QEvent::Type type) {
   }
 }
 
+// A word this long already lays out in tens of milliseconds at word boundaries; a million-character
+// one would take a minute.
+constexpr qsizetype longword = 4096;
+
+bool haslongword(const QString& text) {
+  qsizetype run = 0;
+  for (const QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > longword) return true;
+  }
+  return false;
+}
+
+// The plain text of the document as typed: toPlainText() would turn no-break spaces into blanks.
+QString rawtext(const QPlainTextEdit* edit) {
+  QString text = edit->document()->toRawText();
+  for (QChar& c : text) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  }
+  return text;
+}
+
+// The edit control, told of a paste or drop before it is laid out.
+class PlainTextEdit : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+  std::function<void(const QString&)> beforeinsert;
+
+ protected:
+  void insertFromMimeData(const QMimeData* source) override {
+    if (beforeinsert && source->hasText()) beforeinsert(source->text());
+    QPlainTextEdit::insertFromMimeData(source);
+  }
+};
+
 }  // namespace
 
-TextBox::TextBox(QWidget* parent) : QObject(parent), widget_(new QPlainTextEdit(parent)) {
+TextBox::TextBox(QWidget* parent) : QObject(parent) {
+  auto* edit = new PlainTextEdit(parent);
+  edit->beforeinsert = [this](const QString& inserted) { adaptwrap(haslongword(inserted) || haslongword(text_)); };
+  widget_ = edit;
   widget_->installEventFilter(this);
   widget_->viewport()->installEventFilter(this);
   QObject::connect(widget_, &QPlainTextEdit::textChanged, this, [this] { takeuseredit(); });
@@ -60,6 +99,7 @@ void TextBox::flush() {
   const int caret = widget_->textCursor().position();
   const int scroll = widget_->verticalScrollBar()->value();
   flushing_ = true;
+  adaptwrap(haslongword(text_));
   widget_->setPlainText(text_);
   flushing_ = false;
   QTextCursor cursor = widget_->textCursor();
@@ -70,10 +110,16 @@ void TextBox::flush() {
 
 void TextBox::takeuseredit() {
   if (flushing_) return;
-  QString edited = widget_->toPlainText();
+  QString edited = rawtext(widget_);
   if (edited == text_) return;
   text_ = std::move(edited);
+  adaptwrap(haslongword(text_));
   if (onchange) onchange();
+}
+
+void TextBox::adaptwrap(bool longword) {
+  const auto mode = longword ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  if (widget_->wordWrapMode() != mode) widget_->setWordWrapMode(mode);
 }
 
 bool TextBox::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,12 @@
 // A multi-line text box with the form runtime's rules on a QPlainTextEdit:
 // - settext from code runs onchange at once, inside the call; the same text again runs nothing;
 // - an edit by the user runs onchange too;
-// - text() is the authoritative text and costs nothing to read (a shared QString).
+// - text() is the authoritative text and costs nothing to read (a shared QString); it keeps every
+//   character as typed (a no-break space too), with "\n" between lines.
 // The widget is brought up to date at a bounded rate and always before user input reaches it,
 // because laying out a long paragraph after every small change is what makes QPlainTextEdit slow.
+// Lines wrap at word boundaries, except in a text with a very long word: there they wrap anywhere,
+// since breaking a word of n characters at word boundaries costs time in the square of n.
 #pragma once
 
 #include <QElapsedTimer>
@@ -36,6 +39,7 @@ class TextBox : public QObject {
 
  private:
   void takeuseredit();
+  void adaptwrap(bool longword);
 
   QPlainTextEdit* widget_;
   QString text_;
