@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QByteArray>
+#include <QList>
+#include <QString>
 #include <cstdio>
 #include <cstdlib>
 
@@ -6,29 +9,34 @@
 
 namespace {
 
-// Without a display Qt aborts with a message a user may not read; say it plainly instead.
-bool hasdisplay() {
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-#else
-  return true;
-#endif
+// Qt reports a display it cannot reach (none set, none listening, access refused) with a few lines
+// about platform plugins and then aborts. While the application starts, its messages are held back:
+// a fatal one becomes one plain line and status 1; otherwise they are passed on as they came.
+struct Held {
+  QtMsgType type;
+  QByteArray category;
+  QString text;
+};
+QList<Held> heldback;
+
+void holdback(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::fputs("sha1tester: no display to show the window on; start it from a desktop session, or over SSH with X forwarding (ssh -X).\n", stderr);
+    std::_Exit(1);
+  }
+  heldback.append({type, context.category, text});
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (!hasdisplay()) {
-    std::fputs("sha1tester: no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-               "Start it from a desktop session, or over SSH with X forwarding (ssh -X).\n",
-               stderr);
-    return 1;
-  }
+  qInstallMessageHandler(holdback);
   QApplication application(argc, argv);
+  qInstallMessageHandler(nullptr);
+  for (const Held& held : heldback) {
+    const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
+    qt_message_output(held.type, context, held.text);
+  }
   tester::main window;
   window.show();
   return QApplication::exec();
