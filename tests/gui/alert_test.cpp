@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "driving.h"
 #include "ui/dialogs/alert.h"
 #include "utilities/basicutilities.h"
@@ -18,6 +17,17 @@ TEST(AlertDialog, OkAndEnterAnswerYesEverythingElseNo) {
     EXPECT_EQ(answerer.seen()[0].title, "Title");
     EXPECT_EQ(answerer.seen()[0].message, "Message");
   }
+}
+
+// The icon comes from the library's resources, which a static link may lose; an empty title must
+// not let the platform put the program's name in the caption.
+TEST(AlertDialog, ShowsItsIconAndNothingForAnEmptyTitle) {
+  EXPECT_FALSE(dialogs::alert().windowIcon().pixmap(32, 32).isNull());
+  guitest::AlertAnswerer answerer({Answer::ok});
+  dialogs::alertuser("", "Message");
+  ASSERT_EQ(answerer.seen().size(), 1U);
+  EXPECT_EQ(answerer.seen()[0].title.trimmed(), "");
+  EXPECT_FALSE(answerer.seen()[0].title.isEmpty());
 }
 
 }  // namespace

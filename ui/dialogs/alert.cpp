@@ -10,9 +10,14 @@
 #include "ui/forms/forms.h"
 #include "ui/forms/optionbutton.h"
 
+// The icons live in the static library, whose resource object the linker drops unless something
+// refers to it; this reference keeps it. (The macro cannot stand inside a namespace.)
+static void loadresources() { Q_INIT_RESOURCE(resources); }
+
 namespace dialogs {
 
 alert::alert() {
+  [[maybe_unused]] static const bool loaded = (loadresources(), true);
   setWindowIcon(QIcon(":/icons/alert.svg"));
   setFixedSize(forms::twipstopixels(3915), forms::twipstopixels(2160));
   setModal(true);
@@ -58,7 +63,8 @@ void alert::Command1_Click(int index) {
 bool alertuser(const std::string& title, const std::string& text) {
   alert window;
   forms::beep();
-  window.setWindowTitle(QString::fromStdString(title));
+  // An empty caption would show the program's name instead; a blank shows nothing.
+  window.setWindowTitle(title.empty() ? QStringLiteral(" ") : QString::fromStdString(title));
   window.message->setPlainText(QString::fromStdString(text));
   window.exec();
   return window.respond->isChecked();
