@@ -1,80 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QProcess>
 #include <QTimer>
-#include <QtTest/QTest>
+#include <functional>
+#include <set>
 
-#include "catalogue/catalogue.h"
-#include "driving.h"
-#include "ui/forms/combobox.h"
-#include "ui/forms/optionbutton.h"
-#include "ui/forms/textbox.h"
-#include "ui/tester/main.h"
+#include "testerwindow.h"
 
 namespace {
 
 using guitest::AlertAnswerer;
+using guitest::hexform;
+using guitest::TesterWindow;
 using guitest::waitfor;
 
 const QString emptydigest = "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709";
 const QString abcdigest = "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D";
 const QString milliondigest = "34AA973C D4C4DAA4 F61EEB2B DBAD2731 6534016F";
-
-QString hexform(const std::string& message) {
-  QString text;
-  for (const char c : message) text += QString::asprintf("%02X ", static_cast<unsigned char>(c));
-  return text;
-}
-
-class TesterWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  }
-
-  QComboBox* combo() { return window.Combo1->widget(); }
-  QPlainTextEdit* box() { return window.message->widget(); }
-
-  // Picks an entry from the drop-down list with the mouse.
-  void pick(int index) {
-    combo()->showPopup();
-    QAbstractItemView* list = combo()->view();
-    ASSERT_TRUE(waitfor([list] { return list->isVisible(); }));
-    const QModelIndex entry = list->model()->index(index, 0);
-    list->scrollTo(entry);
-    const QRect item = list->visualRect(entry);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
-  }
-  void choosemode(int index) { QTest::mouseClick(window.inputmode[static_cast<std::size_t>(index)], Qt::LeftButton); }
-  void presshash() { QTest::mouseClick(window.Command1_1, Qt::LeftButton); }
-  void type(const QString& text) {
-    box()->setFocus();
-    QTest::keyClick(box(), Qt::Key_End, Qt::ControlModifier);
-    guitest::typetext(box(), text);
-  }
-  void replacemessage(const QString& text) {
-    box()->setFocus();
-    QTest::keyClick(box(), Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box(), Qt::Key_Delete);
-    guitest::typetext(box(), text);
-  }
-  // What the message box shows, once the widget has caught up with the text.
-  QString shown() {
-    waitfor([this] { return box()->toPlainText() == window.message->text(); });
-    return box()->toPlainText();
-  }
-  void expectidle() {
-    EXPECT_TRUE(window.Command1_1->isEnabled());
-    EXPECT_EQ(window.Command1_1->text(), "Hash Message");
-  }
-
-  tester::main window;
-};
 
 TEST_F(TesterWindow, StartsReadyWithEverythingEmpty) {
   EXPECT_EQ(window.windowTitle(), "SHA1 Hash Function Tester 1.00.03");
@@ -82,6 +27,12 @@ TEST_F(TesterWindow, StartsReadyWithEverythingEmpty) {
   EXPECT_EQ(shown(), "");
   EXPECT_TRUE(window.inputmode[0]->isChecked());
   expectidle();
+  EXPECT_EQ(window.focusWidget(), window.Command1_1);
+  for (const QLabel* label : window.Label1) {
+    const QFontMetrics metrics = label->fontMetrics();
+    EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width()) << label->text().toStdString();
+    EXPECT_LE(metrics.height(), label->contentsRect().height()) << label->text().toStdString();
+  }
 }
 
 // What each entry shows; that its digest is right is the catalogue's own test.
@@ -141,6 +92,7 @@ TEST_F(TesterWindow, HashesWhatIsTypedAsTheModeReadsIt) {
   for (const auto& c : {Case{0, " a b ", "AB51B9B9 84029A2B EE7AA317 BF678EC0 1FDEC97C"},
                         Case{0, "a\nb", "EC6CB5B8 C69F8B47 6A380C9B 6E38E18C 2733AE7B"},  // "a\r\nb"
                         Case{0, QString::fromUtf8("\xC3\xA9\xE2\x82\xAC"), "DD859DB5 B7C237E6 CB63165B E8040932 4D614C51"},  // E9 80
+                        Case{0, QString::fromUtf8("a\xC2\xA0" "b"), guitest::peerdigest("a\xA0" "b")},  // no-break space
                         Case{1, "61 62 63 ", abcdigest},   // as the catalogue shows "abc"
                         Case{1, "6,16-2\n63", abcdigest},  // separators of any kind, inside pairs too
                         Case{1, "ff", "85E53271 E14006F0 265921D0 2D4D736C DC580B0B"},
@@ -187,25 +139,106 @@ TEST_F(TesterWindow, CharacterOutsideWindows1252IsReportedAndNothingIsHashed) {
   expectidle();
 }
 
-TEST_F(TesterWindow, TypingDuringTheHexDisplayLandsOnTheCurrentText) {
+// A selection, a mode switch or an edit while a run yields (the hex display of entry 10, a hex-mode
+// hash request) supersedes the run: it writes nothing more, and what shows belongs together.
+TEST_F(TesterWindow, AChangeWhileARunYieldsSupersedesTheRun) {
+  const auto& nine = catalogue::entry(9);
+  const auto& ten = catalogue::entry(10);
+  struct Change {
+    const char* name;
+    std::function<void()> make, check;
+  };
+  const Change changes[] = {
+      {"selection", [&] { QTest::keyClick(combo(), Qt::Key_Up); },
+       [&] {
+         EXPECT_EQ(shown(), hexform(nine.message));
+         EXPECT_EQ(window.exphash->text().toStdString(), nine.expected);
+       }},
+      {"mode switch", [&] { choosemode(0); },
+       [&] {
+         EXPECT_EQ(shown(), QString::fromStdString(ten.message));
+         EXPECT_EQ(window.exphash->text().toStdString(), ten.expected);
+       }},
+      {"edit", [&] { type("7"); },
+       [&] {
+         EXPECT_TRUE(shown().endsWith("7"));
+         EXPECT_EQ(window.exphash->text(), "");
+       }}};
+  for (const bool request : {false, true}) {
+    for (const auto& change : changes) {
+      SCOPED_TRACE(std::string(change.name) + (request ? " during a hash request" : " during a display"));
+      choosemode(1);
+      pick(request ? 10 : 9);
+      combo()->setFocus();
+      QTimer::singleShot(0, change.make);  // lands at the run's first yield
+      if (request) {
+        presshash();
+      } else {
+        QTest::keyClick(combo(), Qt::Key_Down);
+      }
+      change.check();
+      EXPECT_EQ(window.hash->text(), "");
+      expectconsistent();
+    }
+  }
+}
+
+TEST_F(TesterWindow, ClosingStopsTheRunningDisplay) {
   choosemode(1);
-  // A key press a thousand pairs into the display, while the widget may lag behind the text.
-  QTimer typist;
-  QObject::connect(&typist, &QTimer::timeout, [&] {
-    if (window.message->text().size() < 3000) return;
-    typist.stop();
-    box()->setFocus();
-    QTest::keyClick(box(), Qt::Key_Z);
-  });
-  typist.start(0);
-  pick(10);
-  const QString text = shown();
-  EXPECT_EQ(text.size(), 30'001);
-  EXPECT_EQ(text.count('z'), 1);
-  EXPECT_EQ(window.exphash->text(), "A080CBDA 64850ABB 7B7F67EE 875BA068 074FF6FE");
+  pick(9);
+  combo()->setFocus();
+  QTimer::singleShot(0, [this] { window.close(); });
+  QTest::keyClick(combo(), Qt::Key_Down);
+  EXPECT_LT(window.message->text().size(), 30'000);
+  EXPECT_EQ(window.exphash->text(), "");
+}
+
+// Focus starts on the button and Tab reaches the selected option button; Enter, Space and
+// Ctrl+Enter hash, and leave the focus where it was; Ctrl+Enter is refused while the button is.
+TEST_F(TesterWindow, WorksFromTheKeyboard) {
+  EXPECT_EQ(window.focusWidget(), window.Command1_1);
+  std::set<QWidget*> reached;
+  for (int i = 0; i < 8; ++i) {
+    QTest::keyClick(window.focusWidget(), Qt::Key_Tab);
+    reached.insert(window.focusWidget());
+  }
+  EXPECT_TRUE(reached.count(window.inputmode[0])) << "the selected option button";
+
+  for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+    replacemessage("abc");
+    window.Command1_1->setFocus();
+    QTest::keyClick(window.Command1_1, key);
+    EXPECT_EQ(window.hash->text(), abcdigest) << key;
+    EXPECT_EQ(window.focusWidget(), window.Command1_1) << key;
+  }
+  replacemessage("abc");
+  QTest::keyClick(box(), Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(window.hash->text(), abcdigest);
+  EXPECT_EQ(shown(), "abc");
+
+  choosemode(1);
+  pick(9);
+  combo()->setFocus();
+  QTimer::singleShot(0, [this] { QTest::keyClick(combo(), Qt::Key_Return, Qt::ControlModifier); });
+  QTest::keyClick(combo(), Qt::Key_Down);
+  EXPECT_EQ(shown(), hexform(catalogue::entry(10).message)) << "the display ran to its end";
+  EXPECT_EQ(window.hash->text(), "");
+}
+
+// A million characters on one line, a no-break space among them: shown and hashed as pasted.
+TEST_F(TesterWindow, PastedMegabyteLineShowsAndHashesAsIs) {
+  const QString line = QString(500'000, 'a') + QChar(0xA0) + QString(499'999, 'b');
+  QApplication::clipboard()->setText(line);
+  box()->setFocus();
+  QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+  presshash();
+  EXPECT_EQ(shown(), line);
+  EXPECT_EQ(window.hash->text(), guitest::peerdigest(std::string(500'000, 'a') + '\xA0' + std::string(499'999, 'b')));
 }
 
 TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
+  const QPoint place(150, 100);
+  window.move(place);
   const QSize first = window.size();
   window.resize(first.width() + 120, first.height() - 40);
   EXPECT_EQ(window.size(), first);
@@ -214,6 +247,7 @@ TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   EXPECT_TRUE(waitfor([this] { return window.WindowState() == 0; }));
   QTest::qWait(50);
   EXPECT_EQ(window.size(), first);
+  EXPECT_EQ(window.pos(), place) << "maximising does not move the window";
 
   window.showMinimized();
   QTest::qWait(20);
@@ -221,6 +255,24 @@ TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   window.showNormal();
   EXPECT_TRUE(waitfor([this] { return window.WindowState() == 0; }));
   EXPECT_EQ(window.size(), first);
+}
+
+// Without a display to reach, one plain line and status 1, not Qt's abort.
+TEST(TesterProgram, SaysSoWhenNoDisplayCanBeReached) {
+  for (const QString display : {"", ":4711"}) {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("DISPLAY", display);
+    program.setProcessEnvironment(environment);
+    program.start(SHA1TESTER_PROGRAM, {});
+    ASSERT_TRUE(program.waitForFinished(10'000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display.toStdString();
+    EXPECT_EQ(program.exitCode(), 1) << display.toStdString();
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_TRUE(said.startsWith("sha1tester: ") && said.count('\n') == 1) << said.toStdString();
+  }
 }
 
 }  // namespace

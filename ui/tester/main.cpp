@@ -1,13 +1,20 @@
 #include "ui/tester/main.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QShortcut>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue.h"
 #include "digest/sha1digest.h"
@@ -24,6 +31,8 @@ namespace {
 
 const QString waitcaption = "Wait...";
 const QString readycaption = "Hash Message";
+// A hex-mode request hands the pump a turn at least this often.
+constexpr qint64 yieldintervalms = 15;
 
 // "Fixedsys" where the system has it, else the system's fixed-pitch font, at 9 point.
 QFont boxfont() {
@@ -89,6 +98,7 @@ main::main() {
   for (std::size_t i = 0; i < Label1.size(); ++i) {
     Label1[i] = new QLabel(labels[i].caption, this);
     Label1[i]->setGeometry(labels[i].place);
+    forms::fitcaption(Label1[i]);
   }
 
   setTabOrder(Command1_1, Combo1->widget());
@@ -103,6 +113,13 @@ main::main() {
   inputmode[0]->onclick = handler([this] { inputmode_Click(0); });
   inputmode[1]->onclick = handler([this] { inputmode_Click(1); });
   connect(Command1_1, &QPushButton::clicked, this, handler([this] { Command1_Click(1); }));
+  // Enter on the focused button hashes, as Space does; Ctrl+Enter from anywhere, refused as a
+  // click is while the button is disabled.
+  Command1_1->setAutoDefault(true);
+  for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, Command1_1, &QPushButton::click);
+  }
+  Command1_1->setFocus();
 
   basicutilities::setalerthandler(dialogs::alertuser);
   load();
@@ -116,8 +133,7 @@ void main::Form_Load() {
 }
 
 void main::Combo1_Click() {
-  Command1_1->setEnabled(false);
-  Command1_1->setText(waitcaption);
+  const Run run = beginrun();
   hash->clear();
 
   const int index = Combo1->listindex();
@@ -125,18 +141,23 @@ void main::Combo1_Click() {
   const bool listed = index > catalogue::promptentry && index < static_cast<int>(entries.size());
   const std::string entrymessage = listed ? entries[static_cast<std::size_t>(index)].message : std::string();
   const QString expected = listed ? QString::fromUtf8(entries[static_cast<std::size_t>(index)].expected) : QString();
-  // The marker is text, whatever the mode: selecting text mode here runs inputmode_Click at once.
-  if (listed && entrymessage == catalogue::millionmarker) inputmode[0]->setChecked(true);
+  // The marker is text, whatever the mode: selecting text mode here shows the entry at once, in
+  // runs of its own that supersede this one.
+  if (listed && entrymessage == catalogue::millionmarker) {
+    inputmode[0]->setChecked(true);
+    if (!current(run)) return;
+  }
 
   if (textmode()) {
-    message->settext(forms::fromansi(entrymessage));
+    writemessage(forms::fromansi(entrymessage));
   } else {
-    // One pair at a time, yielding after each, so the box fills while the window stays usable;
-    // each write goes onto the box's text as it stands then.
-    message->settext(QString());
+    // One pair at a time, yielding after each, so the box fills while the window stays usable.
+    QString pairs;
+    writemessage(pairs);
     for (const char byte : entrymessage) {
-      message->settext(message->text() + QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(byte)}, 2)) + ' ');
-      forms::doevents();
+      pairs += QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(byte)}, 2)) + ' ';
+      writemessage(pairs);
+      if (!yield(run)) return;
     }
   }
 
@@ -145,6 +166,7 @@ void main::Combo1_Click() {
 }
 
 void main::inputmode_Click(int /*index*/) {
+  supersede();
   exphash->clear();
   hash->clear();
   const int selected = Combo1->listindex();
@@ -155,16 +177,17 @@ void main::inputmode_Click(int /*index*/) {
 void main::message_Change() {
   exphash->clear();
   hash->clear();
+  if (!showing_) supersede();
 }
 
 void main::Command1_Click(int /*index*/) {
-  Command1_1->setEnabled(false);
-  Command1_1->setText(waitcaption);
-
+  beginrun();
   if (message->text().isEmpty()) {
     Combo1->setlistindex(catalogue::emptymessageentry);
     exphash->setText(QString::fromUtf8(catalogue::entry(catalogue::emptymessageentry).expected));
   }
+  // Begun again: the selection above is this request's own doing, not a newer change.
+  const Run run = beginrun();
 
   const QString text = message->text();
   std::string bytes;
@@ -173,25 +196,42 @@ void main::Command1_Click(int /*index*/) {
   } else if (textmode()) {
     bytes = forms::toansi(text);
   } else {
-    // Digits are gathered from the box as it stands at each position; the user may edit it meanwhile.
-    std::string digits;
-    const qsizetype positions = text.size();
-    for (qsizetype p = 0; p < positions; ++p) {
-      const QString now = message->text();
-      if (p < now.size() && ishexdigit(now[p])) digits += static_cast<char>(now[p].unicode());
-      forms::doevents();
-    }
-    if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
-    for (std::size_t p = 0; p < digits.size(); p += 2) {
-      std::string pair = digits.substr(p, 2);
-      bytes += static_cast<char>(basicutilities::hextodec(pair));
-      forms::doevents();
-    }
+    auto hex = hexbytes(run, text);
+    if (!hex) return;
+    bytes = std::move(*hex);
   }
 
   std::string constants;
   hash->setText(QString::fromStdString(basicutilities::sha1digest(constants, bytes)));
   buttonready();
+}
+
+std::optional<std::string> main::hexbytes(Run run, const QString& text) {
+  // Any edit supersedes the run, so the text as read at the start stays the box's text while the
+  // run is current. The pump runs every few milliseconds rather than after every character: a 10 MB
+  // box takes a second, not minutes, and the window answers as promptly.
+  QElapsedTimer sinceyield;
+  sinceyield.start();
+  const auto paced = [&](qsizetype done) {
+    if (done % 4096 != 0 || sinceyield.elapsed() < yieldintervalms) return true;
+    sinceyield.restart();
+    return yield(run);
+  };
+
+  std::string digits;
+  for (qsizetype p = 0; p < text.size(); ++p) {
+    if (ishexdigit(text[p])) digits += static_cast<char>(text[p].unicode());
+    if (!paced(p)) return std::nullopt;
+  }
+  if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
+  std::string bytes;
+  bytes.reserve(digits.size() / 2);
+  for (std::size_t p = 0; p < digits.size(); p += 2) {
+    std::string pair = digits.substr(p, 2);
+    bytes += static_cast<char>(basicutilities::hextodec(pair));
+    if (!paced(static_cast<qsizetype>(p / 2))) return std::nullopt;
+  }
+  return bytes;
 }
 
 // Every resize is undone, a maximised window returns to normal, a minimised one is left alone. Each
@@ -209,13 +249,56 @@ void main::Form_Resize() {
   if (WindowState() == 1) return;
   setHeight(lockheight_);
   setWidth(lockwidth_);
+  // Back from maximised, the platform may have put the window at the screen's edge.
+  if (normalplace_ && pos() != *normalplace_) move(*normalplace_);
+}
+
+void main::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (lockwidth_ != 0 && WindowState() == 0 && Height() == lockheight_ && Width() == lockwidth_) normalplace_ = pos();
+}
+
+void main::closeEvent(QCloseEvent* event) {
+  closed_ = true;
+  supersede();
+  QWidget::closeEvent(event);
 }
 
 void main::recover() { buttonready(); }
 
+main::Run main::beginrun() {
+  // Disabling the focused button would hand the focus to the catalogue's text field, where the
+  // next key changes the selection; the window holds it until the button is ready again.
+  if (focusWidget() == Command1_1) {
+    refocusbutton_ = true;
+    setFocus();
+  }
+  Command1_1->setEnabled(false);
+  Command1_1->setText(waitcaption);
+  return ++latestrun_;
+}
+
+void main::supersede() {
+  ++latestrun_;
+  buttonready();
+}
+
+bool main::current(Run run) const { return run == latestrun_ && !closed_; }
+
+bool main::yield(Run run) {
+  forms::doevents();
+  return current(run);
+}
+
+void main::writemessage(const QString& text) {
+  const QScopedValueRollback showing(showing_, true);
+  message->settext(text);
+}
+
 void main::buttonready() {
   Command1_1->setEnabled(true);
   Command1_1->setText(readycaption);
+  if (std::exchange(refocusbutton_, false) && (focusWidget() == this || focusWidget() == nullptr)) Command1_1->setFocus();
 }
 
 bool main::textmode() const { return inputmode[0]->isChecked(); }

@@ -2,9 +2,12 @@
 // press "Hash Message" and compare.
 #pragma once
 
+#include <QPoint>
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "ui/forms/form.h"
 
@@ -33,7 +36,8 @@ class main : public forms::Form<QWidget> {
   void Combo1_Click();
   // Shows the selected entry again in the newly chosen mode (0 text, 1 hex).
   void inputmode_Click(int index);
-  // Any change of the message box's text clears both digests.
+  // Any change of the message box's text clears both digests; the user's edit also stops whatever
+  // display or hash request is running, since its result would no longer belong to the box.
   void message_Change();
   // Hashes the box's message as the mode reads it and shows its digest under "Hash".
   void Command1_Click(int index);
@@ -50,14 +54,39 @@ class main : public forms::Form<QWidget> {
  protected:
   // An error cut a handler short: the button is usable again.
   void recover() override;
+  // Closing stops every run, so that the program ends at once.
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
+  // The window's runs (a display or a hash request) may yield to the event pump, where a newer
+  // selection, mode switch or edit can start. Each run holds the number beginrun gave it; only the
+  // latest run is current, and a run that is no longer current writes nothing more.
+  using Run = std::uint64_t;
+  Run beginrun();
+  // Makes every run stale; nothing is running afterwards.
+  void supersede();
+  bool current(Run run) const;
+  // Handles pending events; true while the run is still current.
+  bool yield(Run run);
+  // The box's hex digits as bytes, or nothing when the run was superseded meanwhile.
+  std::optional<std::string> hexbytes(Run run, const QString& text);
+  // Writes the message box from a run: not an edit of the user's.
+  void writemessage(const QString& text);
   void buttonready();
   bool textmode() const;
+
+  Run latestrun_ = 0;
+  bool closed_ = false;
+  bool showing_ = false;
+  // The button had the focus when a run disabled it; it gets it back when ready.
+  bool refocusbutton_ = false;
 
   // The size the window was first shown at, in twips; 0 until then.
   std::int32_t lockheight_ = 0;
   std::int32_t lockwidth_ = 0;
+  // Where the window last stood at its own size: a maximise must not move it.
+  std::optional<QPoint> normalplace_;
 };
 
 }  // namespace tester

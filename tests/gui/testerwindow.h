@@ -1,0 +1,136 @@
+// The tester window under test, driven as a user would drive it, and what a user must always see
+// once it settles: digests that belong to the box as it stands.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest/QTest>
+#include <optional>
+#include <string>
+
+#include "catalogue/catalogue.h"
+#include "driving.h"
+#include "ui/forms/ansi.h"
+#include "ui/forms/combobox.h"
+#include "ui/forms/optionbutton.h"
+#include "ui/forms/textbox.h"
+#include "ui/tester/main.h"
+
+namespace guitest {
+
+inline QString hexform(const std::string& message) {
+  QString text;
+  for (const char c : message) text += QString::asprintf("%02X ", static_cast<unsigned char>(c));
+  return text;
+}
+
+// OpenSSL's digest of bytes, in the window's form: five groups of eight upper-case digits.
+inline QString peerdigest(const std::string& bytes) {
+  unsigned char digest[SHA_DIGEST_LENGTH];
+  SHA1(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+  QString text;
+  for (int i = 0; i < SHA_DIGEST_LENGTH; ++i) text += QString::asprintf(i % 4 == 0 && i > 0 ? " %02X" : "%02X", digest[i]);
+  return text;
+}
+
+// The bytes a box means: the marker's million "a"; in text mode its Windows-1252 bytes (none when a
+// character has no byte); in hex mode its hex digits in pairs, an odd count with a leading 0.
+inline std::optional<std::string> meaning(const QString& box, bool textmode) {
+  if (box == QString::fromStdString(std::string(catalogue::millionmarker))) return std::string(catalogue::millionlength, 'a');
+  if (textmode) {
+    try {
+      return forms::toansi(box);
+    } catch (const std::exception&) {
+      return std::nullopt;
+    }
+  }
+  std::string digits;
+  for (const QChar c : box) {
+    if (c.unicode() < 0x80 && std::isxdigit(c.unicode())) digits += static_cast<char>(c.unicode());
+  }
+  if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
+  std::string bytes;
+  for (std::size_t i = 0; i < digits.size(); i += 2) bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
+  return bytes;
+}
+
+class TesterWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+
+  QComboBox* combo() { return window.Combo1->widget(); }
+  QPlainTextEdit* box() { return window.message->widget(); }
+  bool textmode() { return window.inputmode[0]->isChecked(); }
+
+  // Picks an entry from the drop-down list with the mouse.
+  void pick(int index) {
+    combo()->showPopup();
+    QAbstractItemView* list = combo()->view();
+    ASSERT_TRUE(waitfor([list] { return list->isVisible(); }));
+    const QModelIndex entry = list->model()->index(index, 0);
+    list->scrollTo(entry);
+    const QRect item = list->visualRect(entry);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+  }
+  void choosemode(int index) { QTest::mouseClick(window.inputmode[static_cast<std::size_t>(index)], Qt::LeftButton); }
+  void presshash() { QTest::mouseClick(window.Command1_1, Qt::LeftButton); }
+  void type(const QString& text) {
+    box()->setFocus();
+    QTest::keyClick(box(), Qt::Key_End, Qt::ControlModifier);
+    typetext(box(), text);
+  }
+  void replacemessage(const QString& text) {
+    box()->setFocus();
+    QTest::keyClick(box(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box(), Qt::Key_Delete);
+    typetext(box(), text);
+  }
+  // What the message box shows (every character as it stands, lines ended by "\n"), once the
+  // widget has caught up with the text.
+  QString shown() {
+    const auto widgettext = [this] {
+      QString text = box()->document()->toRawText();
+      return text.replace(QChar::ParagraphSeparator, u'\n');
+    };
+    waitfor([&] { return widgettext() == window.message->text(); });
+    return widgettext();
+  }
+  void expectidle() {
+    EXPECT_TRUE(window.Command1_1->isEnabled());
+    EXPECT_EQ(window.Command1_1->text(), "Hash Message");
+  }
+
+  // The button is ready; `hash` is empty or the digest of the box in the current mode; `exphash`
+  // is empty or the selected entry's digest while the box shows that entry.
+  void expectconsistent() {
+    expectidle();
+    const QString text = window.message->text();
+    if (!window.hash->text().isEmpty()) {
+      const auto bytes = meaning(text, textmode());
+      ASSERT_TRUE(bytes) << "a digest for a box without bytes";
+      EXPECT_EQ(window.hash->text(), peerdigest(*bytes)) << "box " << text.left(60).toStdString() << ", mode " << textmode();
+    }
+    if (!window.exphash->text().isEmpty()) {
+      const int index = combo()->currentIndex();
+      ASSERT_GT(index, catalogue::promptentry);
+      const auto& entry = catalogue::entry(index);
+      EXPECT_EQ(window.exphash->text().toStdString(), entry.expected);
+      const bool marker = entry.message == catalogue::millionmarker;
+      EXPECT_EQ(text, textmode() || marker ? forms::fromansi(entry.message) : hexform(entry.message))
+          << "the expected digest of entry " << index << " beside another message";
+    }
+  }
+
+  tester::main window;
+};
+
+}  // namespace guitest
