@@ -1,8 +1,12 @@
 // The tester window's costly moments, on the offscreen platform: the hex display of entry 10,
-// a hex-mode hash request over that box, a hash request on the marker, and program start.
+// hex-mode hash requests over that box and over 10 MB, a hash request on the marker, a 1 MB
+// single-line paste until its digest shows, and program start.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
@@ -52,6 +56,35 @@ void BM_HexHashRequestOverEntry10(benchmark::State& state) {
   for (auto _ : state) w.Command1_1->click();
 }
 BENCHMARK(BM_HexHashRequestOverEntry10)->Unit(benchmark::kMillisecond);
+
+void BM_HexHashRequestOver10MB(benchmark::State& state) {
+  auto& w = window();
+  w.inputmode[1]->click();
+  w.message->settext(QString("61 ").repeated(10'000'000 / 3));
+  w.message->flush();  // shown before the clock starts
+  for (auto _ : state) w.Command1_1->click();
+  w.message->settext({});
+}
+BENCHMARK(BM_HexHashRequestOver10MB)->Unit(benchmark::kMillisecond);
+
+// Ctrl+V of a million characters without a break, then Hash Message, until the digest shows.
+void BM_PasteMegabyteLineUntilItsDigestShows(benchmark::State& state) {
+  auto& w = window();
+  w.inputmode[0]->click();
+  QApplication::clipboard()->setText(QString(1'000'000, 'a'));
+  QPlainTextEdit* box = w.message->widget();
+  for (auto _ : state) {
+    state.PauseTiming();
+    w.message->settext({});
+    w.message->flush();
+    box->setFocus();
+    state.ResumeTiming();
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QTest::mouseClick(w.Command1_1, Qt::LeftButton);
+    if (w.hash->text().isEmpty()) state.SkipWithError("no digest");
+  }
+}
+BENCHMARK(BM_PasteMegabyteLineUntilItsDigestShows)->Unit(benchmark::kMillisecond);
 
 void BM_HashRequestOnTheMarker(benchmark::State& state) {
   auto& w = window();
