@@ -208,12 +208,13 @@ void main::Command1_Click(int /*index*/) {
 
 std::optional<std::string> main::hexbytes(Run run, const QString& text) {
   // Any edit supersedes the run, so the text as read at the start stays the box's text while the
-  // run is current. The pump runs every few milliseconds rather than after every character: a 10 MB
-  // box takes a second, not minutes, and the window answers as promptly.
+  // run is current. The pump runs at the start of each pass and then every few milliseconds rather
+  // than after every character: a 10 MB box takes a tenth of a second, not minutes, and the window
+  // answers as promptly.
   QElapsedTimer sinceyield;
   sinceyield.start();
   const auto paced = [&](qsizetype done) {
-    if (done % 4096 != 0 || sinceyield.elapsed() < yieldintervalms) return true;
+    if (done % 4096 != 0 || (done != 0 && sinceyield.elapsed() < yieldintervalms)) return true;
     sinceyield.restart();
     return yield(run);
   };
@@ -259,7 +260,6 @@ void main::moveEvent(QMoveEvent* event) {
 }
 
 void main::closeEvent(QCloseEvent* event) {
-  closed_ = true;
   supersede();
   QWidget::closeEvent(event);
 }
@@ -283,7 +283,7 @@ void main::supersede() {
   buttonready();
 }
 
-bool main::current(Run run) const { return run == latestrun_ && !closed_; }
+bool main::current(Run run) const { return run == latestrun_; }
 
 bool main::yield(Run run) {
   forms::doevents();

@@ -77,7 +77,6 @@ class main : public forms::Form<QWidget> {
   bool textmode() const;
 
   Run latestrun_ = 0;
-  bool closed_ = false;
   bool showing_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
