@@ -72,19 +72,6 @@ TEST_F(TesterWindow, SwitchingModesShowsTheSameEntryAgain) {
   EXPECT_EQ(combo()->currentIndex(), 4);
 }
 
-TEST_F(TesterWindow, TypingClearsBothDigestsAndNothingElse) {
-  pick(2);
-  presshash();
-  ASSERT_EQ(window.hash->text(), abcdigest);
-  type("d");
-  EXPECT_EQ(shown(), "abcd");
-  EXPECT_EQ(window.exphash->text(), "");
-  EXPECT_EQ(window.hash->text(), "");
-  EXPECT_EQ(combo()->currentIndex(), 2);
-  presshash();
-  EXPECT_EQ(window.hash->text(), "81FE8BFE 87576C3E CB22426F 8E578473 82917ACF");
-}
-
 // Text mode: every character one byte in Windows-1252, a line break CR LF. Hex mode: only the
 // digits count, in either case, in pairs, an odd count with a leading 0. Only the exact marker
 // stands for the million "a".
