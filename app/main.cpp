@@ -4,7 +4,9 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "sha1tester_version.h"
 #include "ui/tester/main.h"
 
 namespace {
@@ -30,6 +32,11 @@ void holdback(QtMsgType type, const QMessageLogContext& context, const QString& 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Answered before Qt starts, so that it works without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("sha1tester %s\n", sha1tester::version::text);
+    return 0;
+  }
   qInstallMessageHandler(holdback);
   QApplication application(argc, argv);
   qInstallMessageHandler(nullptr);
@@ -37,6 +44,8 @@ int main(int argc, char* argv[]) {
     const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
     qt_message_output(held.type, context, held.text);
   }
+  // Desktops match the window to its menu entry by this name.
+  QGuiApplication::setDesktopFileName("io.github.sha1tester.Sha1Tester");
   tester::main window;
   window.show();
   return QApplication::exec();

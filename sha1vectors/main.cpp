@@ -11,6 +11,7 @@
 #include "sha1vectors/checking.h"
 #include "sha1vectors/command.h"
 #include "sha1vectors/vectors.h"
+#include "sha1tester_version.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -214,6 +215,7 @@ int main(int argc, char* argv[]) {
 #endif
   CLI::App app(description, "sha1vectors");
   app.footer(epilog);
+  app.set_version_flag("--version", std::string("sha1vectors ") + sha1tester::version::text);
   Options options;
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
   app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
