@@ -29,6 +29,7 @@ TEST_F(TesterWindow, StartsReadyWithEverythingEmpty) {
   EXPECT_TRUE(window.inputmode[0]->isChecked());
   expectidle();
   EXPECT_EQ(window.focusWidget(), window.Command1_1);
+  EXPECT_FALSE(window.windowIcon().pixmap(32, 32).isNull());
   for (const QLabel* label : window.Label1) {
     const QFontMetrics metrics = label->fontMetrics();
     EXPECT_LE(metrics.horizontalAdvance(label->text()), label->contentsRect().width()) << label->text().toStdString();

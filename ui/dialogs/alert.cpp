@@ -10,14 +10,9 @@
 #include "ui/forms/forms.h"
 #include "ui/forms/optionbutton.h"
 
-// The icons live in the static library, whose resource object the linker drops unless something
-// refers to it; this reference keeps it. (The macro cannot stand inside a namespace.)
-static void loadresources() { Q_INIT_RESOURCE(resources); }
-
 namespace dialogs {
 
 alert::alert() {
-  [[maybe_unused]] static const bool loaded = (loadresources(), true);
   setWindowIcon(QIcon(":/icons/alert.svg"));
   setFixedSize(forms::twipstopixels(3915), forms::twipstopixels(2160));
   setModal(true);

@@ -2,6 +2,10 @@
 
 #include <QEvent>
 
+// The icons live in the static library, whose resource object the linker drops unless something
+// refers to it; every form does, through this. (The macro cannot stand inside a namespace.)
+static void loadresources() { Q_INIT_RESOURCE(resources); }
+
 namespace forms {
 namespace {
 
@@ -18,6 +22,7 @@ Qt::WindowFlags windowflags() {
 
 template <class Base>
 Form<Base>::Form() : Base(nullptr, windowflags<Base>()) {
+  [[maybe_unused]] static const bool loaded = (loadresources(), true);
   if constexpr (std::is_same_v<Base, QDialog>) Base::setWindowTitle(" ");
 }
 

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,7 @@ bool ishexdigit(QChar c) {
 
 main::main() {
   setWindowTitle("SHA1 Hash Function Tester");
+  setWindowIcon(QIcon(":/icons/sha1tester.svg"));
   resize(forms::twipstopixels(6675), forms::twipstopixels(4545));
   const QFont fixed = boxfont();
 
