@@ -57,6 +57,14 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
+
+#if defined(__linux__)
+#include <dirent.h>
+#include <sys/prctl.h>
+
+#include <fstream>
+#endif
 
 namespace sha1vectors {
 namespace {
@@ -103,6 +111,35 @@ std::string firstline(const std::string& text) {
   return line;
 }
 
+// Ends and reaps every process this one adopted as a subreaper: what a finished command left
+// running outside its process group. Runs are one at a time, so every child left is such a one.
+void endadopted() {
+#if defined(__linux__)
+  const std::string self = std::to_string(::getpid());
+  for (bool found = true; found;) {
+    found = false;
+    DIR* processes = ::opendir("/proc");
+    if (processes == nullptr) return;
+    while (const dirent* entry = ::readdir(processes)) {
+      std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+      std::string line;
+      if (!std::getline(stat, line)) continue;
+      // pid (name) state ppid ...: the name may hold blanks and parentheses, so read after the last ')'.
+      const auto close = line.rfind(')');
+      if (close == std::string::npos) continue;
+      char state = 0;
+      long parent = 0;
+      if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) != 2 || std::to_string(parent) != self) continue;
+      const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      found = true;
+    }
+    ::closedir(processes);
+  }
+#endif
+}
+
 // One run of the command: its pipes, its process, what it wrote.
 class Run {
  public:
@@ -113,6 +150,12 @@ class Run {
     child_ = ::fork();
     if (child_ < 0) return std::string("cannot start the command: ") + std::strerror(errno);
     if (child_ == 0) {
+      // The command starts with default signal handling: an ignored SIGPIPE would be inherited
+      // through exec, and a "yes | head" inside it would never end.
+      ::signal(SIGPIPE, SIG_DFL);
+      sigset_t none;
+      sigemptyset(&none);
+      ::sigprocmask(SIG_SETMASK, &none, nullptr);
       ::setpgid(0, 0);
       ::dup2(in_.read, STDIN_FILENO);
       ::dup2(out_.write, STDOUT_FILENO);
@@ -128,29 +171,40 @@ class Run {
     return std::nullopt;
   }
 
-  // Feeds bytes to the command and collects its output until it closes both, or until the
-  // deadline; returns false when the deadline came first.
+  // Feeds bytes to the command and collects its output until the command has exited, or until
+  // the deadline; false when the deadline came first. The exited command is left unreaped, so that
+  // its process group stays reserved until outcome ends it.
   bool pump(std::string_view bytes, std::chrono::steady_clock::time_point deadline) {
     if (bytes.empty()) in_.closewrite();
     while (out_.read >= 0 || err_.read >= 0) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
       pollfd watched[3] = {{out_.read, POLLIN, 0}, {err_.read, POLLIN, 0}, {in_.write, POLLOUT, 0}};
-      if (::poll(watched, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+      const int ready = ::poll(watched, 3, static_cast<int>(std::min<std::int64_t>(left.count(), 10)));
+      if (ready < 0 && errno != EINTR) break;
+      // Quiet pipes and an exited command: something it started holds them open.
+      if (ready == 0 && exited()) return true;
       if (watched[2].revents != 0) feed(bytes);
       if (watched[0].revents != 0) collect(out_, output_);
       if (watched[1].revents != 0) collect(err_, errors_);
     }
+    // Both pipes closed: the command is exiting, or has closed them and goes on.
+    for (auto pause = std::chrono::microseconds(50); !exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= deadline) return false;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    }
     return true;
   }
 
-  // Waits for the command (killing its group first when it ran out of time) and says what came
-  // of it.
+  // Ends whatever of the command's process group is left (background jobs included), reaps the
+  // command, and says what came of it.
   Outcome outcome(bool intime, std::chrono::milliseconds timeout) {
-    if (!intime) ::kill(-child_, SIGKILL);
+    ::kill(-child_, SIGKILL);
     int status = 0;
     while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
     }
+    endadopted();
     if (!intime) return {std::nullopt, "the command did not finish within " + seconds(timeout)};
     if (WIFSIGNALED(status)) return {std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
@@ -163,6 +217,11 @@ class Run {
   }
 
  private:
+  bool exited() const {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child_;
+  }
+
   void feed(std::string_view bytes) {
     if (in_.write < 0) return;
     const ssize_t n = ::write(in_.write, bytes.data() + written_, bytes.size() - written_);
@@ -190,12 +249,19 @@ class Run {
 
 }  // namespace
 
-Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {}
+Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {
+#if defined(__linux__)
+  // What a command starts in a session of its own (setsid) leaves its process group; as a
+  // subreaper this process adopts it when its parent exits, and endadopted ends it.
+  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+#endif
+}
 
 Outcome Command::digest(std::string_view bytes, std::uint8_t, unsigned) {
   Run run;
   if (auto problem = run.spawn(command_)) return {std::nullopt, *problem};
-  const bool intime = run.pump(bytes, std::chrono::steady_clock::now() + timeout_);
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
+  const bool intime = run.pump(bytes, deadline);
   return run.outcome(intime, timeout_);
 }
 

@@ -10,10 +10,12 @@
 
 namespace sha1vectors {
 
-// Runs command through the shell (/bin/sh -c) once per message, in a process group of its own:
-// the message on its standard input, the digest read from its standard output (see
-// digestinoutput). A command that exits with a status other than 0, is ended by a signal, runs
-// past timeout (then its whole group is killed) or prints no digest gives a failure saying so.
+// Runs command through the shell (/bin/sh -c) once per message, in a process group of its own
+// with default signal handling: the message on its standard input, the digest read from its
+// standard output (see digestinoutput). A command that exits with a status other than 0, is ended
+// by a signal, has not exited when timeout is up (closed outputs or not) or prints no digest gives
+// a failure saying so. When it has exited or timed out, its whole group is killed, and on Linux
+// everything it started in a session of its own too (this process becomes a child subreaper).
 // Needs POSIX; elsewhere every message fails with a message saying so.
 // The caller must ignore SIGPIPE, so that a command that exits without reading all of its input
 // does not end this program.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -189,8 +190,9 @@ Tally checkall(const std::vector<Source>& sources, sha1vectors::Implementation& 
 
 int run(const Options& options) {
   sha1vectors::Engine engine;
-  sha1vectors::Command command(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
-  sha1vectors::Implementation& implementation = options.command.empty() ? static_cast<sha1vectors::Implementation&>(engine) : command;
+  std::optional<sha1vectors::Command> command;
+  if (!options.command.empty()) command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
+  sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
 
   bool unusable = false;
   const std::vector<Source> sources = readsources(options, unusable);
@@ -220,9 +222,15 @@ int main(int argc, char* argv[]) {
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
   app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
       ->type_name("CMD");
-  app.add_option("-t,--timeout", options.timeout, "seconds one message may take a command (default 10)")
+  app.add_option("-t,--timeout", options.timeout, "seconds one message may take a command, 0.001 to 86400 (default 10)")
       ->type_name("SECONDS")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            const double seconds = std::strtod(text.c_str(), nullptr);
+            // Written so that nan fails too.
+            return seconds >= 0.001 && seconds <= 86400 ? std::string() : "must be a number of seconds from 0.001 to 86400";
+          },
+          ""));
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
   try {
@@ -231,6 +239,10 @@ int main(int argc, char* argv[]) {
     // --help exits 0; a wrong call is unusable input.
     const int code = app.exit(error);
     return code == 0 ? 0 : 2;
+  }
+  if (app.count("--command") > 0 && options.command.find_first_not_of(" \t") == std::string::npos) {
+    std::cerr << "sha1vectors: --command needs a command to run\n";
+    return 2;
   }
   return run(options);
 }

@@ -156,8 +156,9 @@ TEST_F(Sha1vectorsProgram, ChecksTheCatalogueByDefaultOrBesideFilesAndRefusesAWr
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "11 passed, 0 failed\n");
   EXPECT_EQ(run("--catalogue " + write("small.rsp", small_)).out, "15 passed, 0 failed\n");
-  EXPECT_EQ(run("--no-such-option").status, 2);
-  EXPECT_EQ(run("--timeout -1").status, 2);
+  for (const char* wrong : {"--no-such-option", "--timeout -1", "--timeout nan", "--timeout 1e10", "--timeout 0.0004", "--command ''"}) {
+    EXPECT_EQ(run(wrong).status, 2) << wrong;
+  }
 }
 
 TEST_F(Sha1vectorsProgram, CorruptedDigestFailsWithTheDifferingDigitsMarked) {
@@ -200,9 +201,14 @@ TEST_F(Sha1vectorsProgram, ChecksACommandAndSkipsBitOrientedVectorsForIt) {
 
 TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) {
   const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
-  const Ran hangs = run("-v --timeout 0.2 --command 'sleep 30' " + file);
-  EXPECT_EQ(hangs.status, 1);
-  EXPECT_NE(hangs.out.find("Len = 24: the command did not finish within 0.2 s"), std::string::npos) << hangs.out;
+  // Closing its outputs does not stop the clock.
+  for (const char* command : {"sleep 30", "sha1sum; exec >&- 2>&-; sleep 30"}) {
+    const Ran hangs = run("-v --timeout 0.2 --command '" + std::string(command) + "' " + file);
+    EXPECT_EQ(hangs.status, 1);
+    EXPECT_NE(hangs.out.find("Len = 24: the command did not finish within 0.2 s"), std::string::npos) << command << hangs.out;
+  }
+  // The command gets default signal handling, so a pipeline that closes early ends.
+  EXPECT_EQ(run("--timeout 5 --command 'yes | head -1 >/dev/null; sha1sum' " + file).status, 0);
 
   const Ran silent = run("-v --command 'cat > /dev/null' " + file);
   EXPECT_NE(silent.out.find("Len = 24: the command printed nothing"), std::string::npos) << silent.out;
@@ -218,12 +224,15 @@ TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) 
   EXPECT_NE(unread.out.find("the command printed nothing"), std::string::npos) << unread.out;
 }
 
-TEST_F(Sha1vectorsProgram, ATimeoutEndsEverythingTheCommandStarted) {
+// In the background, in a session of its own, after a timeout: nothing outlives the run.
+TEST_F(Sha1vectorsProgram, NothingTheCommandStartedOutlivesTheRun) {
   const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
-  const fs::path marker = folder_ / "survivor";
-  run("--timeout 0.2 --command '(sleep 0.6; touch " + marker.string() + ") & sleep 30' " + file);
-  std::this_thread::sleep_for(std::chrono::milliseconds(900));
-  EXPECT_FALSE(fs::exists(marker)) << "a process the command started outlived the timeout";
+  const std::string later = "sleep 0.6; touch " + (folder_ / "survivor").string();
+  for (const std::string& command : {"(" + later + ") & sleep 30", "sha1sum; (" + later + ") &", "sha1sum; setsid sh -c \"" + later + "\" &"}) {
+    run("--timeout 0.2 --command '" + command + "' " + file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    EXPECT_FALSE(fs::exists(folder_ / "survivor")) << command;
+  }
 }
 
 TEST_F(Sha1vectorsProgram, NothingCheckedIsNoSuccess) {
