@@ -1,6 +1,8 @@
 #include "digest/sha1digest.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "digest/sha1block.h"
 #include "utilities/basicutilities.h"
@@ -132,8 +134,9 @@ void Sha1Stream::add(std::string_view bytes) noexcept {
 
 Sha1Digest Sha1Stream::finish() noexcept { return finish(0, 0); }
 
-Sha1Digest Sha1Stream::finish(std::uint8_t partial, unsigned partialbits) noexcept {
-  const Padding padding(length_, partial, partialbits & 7U);
+Sha1Digest Sha1Stream::finish(std::uint8_t partial, unsigned partialbits) {
+  if (partialbits > 7) throw std::invalid_argument("a partial byte has 0 to 7 bits, not " + std::to_string(partialbits));
+  const Padding padding(length_, partial, partialbits);
   add(std::span(padding.bytes.data(), padding.size));
   const Sha1Digest digest = digestbytes(state_);
   restart();

@@ -62,7 +62,8 @@ class Sha1Stream {
   Sha1Digest finish() noexcept;
   // The same for a message whose length is not a whole number of bytes: it ends with the top
   // partialbits (0 to 7) bits of partial, most significant first; its other bits are ignored.
-  Sha1Digest finish(std::uint8_t partial, unsigned partialbits) noexcept;
+  // Throws std::invalid_argument for partialbits above 7, and the stream is left as it was.
+  Sha1Digest finish(std::uint8_t partial, unsigned partialbits);
 
  private:
   void restart() noexcept;

@@ -17,7 +17,7 @@ class CavpReader {
     if (text.empty() || text[0] == '#') return;
     if (text[0] == '[') return section(number, text);
     const auto equals = text.find('=');
-    if (equals == std::string_view::npos) reader_.fail(number, "expected \"Name = value\", found \"" + std::string(text) + "\"");
+    if (equals == std::string_view::npos) reader_.fail(number, "expected \"Name = value\", found " + quoted(text));
     const std::string_view key = trim(text.substr(0, equals));
     const std::string_view value = trim(text.substr(equals + 1));
     if (key == "Len") return len(number, value);
@@ -25,7 +25,7 @@ class CavpReader {
     if (key == "Seed") return seed(number, value);
     if (key == "COUNT") return count(number, value);
     if (key == "MD") return md(number, value);
-    reader_.fail(number, "unknown field \"" + std::string(key) + "\"");
+    reader_.fail(number, "unknown field " + quoted(key));
   }
 
   std::vector<Vector> finish() {
@@ -35,7 +35,7 @@ class CavpReader {
 
  private:
   void section(int number, std::string_view text) const {
-    if (text != "[L = 20]") reader_.fail(number, std::string(text) + " is not a SHA-1 section (SHA-1 digests are [L = 20])");
+    if (text != "[L = 20]") reader_.fail(number, quoted(text) + " is not a SHA-1 section (SHA-1 digests are [L = 20])");
   }
 
   void len(int number, std::string_view value) {
@@ -48,8 +48,11 @@ class CavpReader {
   void msg(int number, std::string_view value) {
     if (!pending_ || seed_ || pendinghasmessage_) reader_.fail(number, "Msg without a Len before it");
     const std::string bytes = reader_.bytes(value, number, "Msg");
-    if (bits_ > 8 * static_cast<std::uint64_t>(bytes.size())) {
-      reader_.fail(number, "Msg holds " + std::to_string(8 * bytes.size()) + " bits, fewer than Len = " + std::to_string(bits_));
+    // Msg holds just the bytes Len needs; Len = 0 is written with the one byte 00.
+    const std::uint64_t needed = (bits_ + 7) / 8;
+    if (bytes.size() != needed && !(bits_ == 0 && bytes.size() == 1)) {
+      reader_.fail(number, "Msg holds " + std::to_string(8 * bytes.size()) + " bits, " + (bytes.size() < needed ? "fewer" : "more") +
+                               " than Len = " + std::to_string(bits_) + " needs");
     }
     // The message is the first Len bits, most significant first; Len = 0 is empty whatever Msg holds.
     pending_->message = bytes.substr(0, bits_ / 8);

@@ -18,20 +18,33 @@ struct Outcome {
   std::string failure;
 };
 
+// A message as implementations take it: piece repeat times over, then the top partialbits (0 to 7)
+// bits of partial.
+struct Message {
+  std::string_view piece;
+  std::uint64_t repeat = 1;
+  std::uint8_t partial = 0;
+  unsigned partialbits = 0;
+
+  std::uint64_t size() const { return piece.size() * repeat; }
+  // The whole bytes in chunks of about 64 KiB, to fn, without holding them all.
+  void chunks(const std::function<void(std::string_view)>& fn) const;
+};
+
 class Implementation {
  public:
   virtual ~Implementation() = default;
   // Whether it takes messages that end in a partial byte.
   virtual bool takesbits() const = 0;
-  // The digest of bytes followed by the top partialbits (0 to 7) bits of partial, or a failure
-  // saying why there is none. Never throws for what the implementation does.
-  virtual Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) = 0;
+  // The digest of message, or a failure saying why there is none. Never throws for what the
+  // implementation does.
+  virtual Outcome digest(const Message& message) = 0;
 };
 
 class Engine : public Implementation {
  public:
   bool takesbits() const override { return true; }
-  Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) override;
+  Outcome digest(const Message& message) override;
 
  private:
   basicutilities::Sha1Stream stream_;

@@ -174,8 +174,12 @@ class Run {
   // Feeds bytes to the command and collects its output until the command has exited, or until
   // the deadline; false when the deadline came first. The exited command is left unreaped, so that
   // its process group stays reserved until outcome ends it.
-  bool pump(std::string_view bytes, std::chrono::steady_clock::time_point deadline) {
-    if (bytes.empty()) in_.closewrite();
+  bool pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
+    total_ = message.size();
+    // A repeated piece is written from a buffer of whole pieces, which repeats with the piece.
+    period_ = std::max<std::size_t>(1, message.piece.size());
+    for (std::uint64_t i = 0; i < message.repeat && (i == 0 || periodic_.size() < 64 * 1024); ++i) periodic_ += message.piece;
+    if (total_ == 0) in_.closewrite();
     while (out_.read >= 0 || err_.read >= 0) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
@@ -184,7 +188,7 @@ class Run {
       if (ready < 0 && errno != EINTR) break;
       // Quiet pipes and an exited command: something it started holds them open.
       if (ready == 0 && exited()) return true;
-      if (watched[2].revents != 0) feed(bytes);
+      if (watched[2].revents != 0) feed();
       if (watched[0].revents != 0) collect(out_, output_);
       if (watched[1].revents != 0) collect(err_, errors_);
     }
@@ -222,12 +226,14 @@ class Run {
     return ::waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child_;
   }
 
-  void feed(std::string_view bytes) {
+  void feed() {
     if (in_.write < 0) return;
-    const ssize_t n = ::write(in_.write, bytes.data() + written_, bytes.size() - written_);
-    if (n > 0) written_ += static_cast<std::size_t>(n);
+    const std::size_t offset = static_cast<std::size_t>(written_ % period_);
+    const std::size_t now = static_cast<std::size_t>(std::min<std::uint64_t>(periodic_.size() - offset, total_ - written_));
+    const ssize_t n = ::write(in_.write, periodic_.data() + offset, now);
+    if (n > 0) written_ += static_cast<std::uint64_t>(n);
     // Everything sent, or the command stopped reading (EPIPE): either way its input ends here.
-    if (written_ == bytes.size() || (n < 0 && errno != EAGAIN && errno != EINTR)) in_.closewrite();
+    if (written_ == total_ || (n < 0 && errno != EAGAIN && errno != EINTR)) in_.closewrite();
   }
 
   static void collect(Pipe& pipe, std::string& text) {
@@ -243,7 +249,8 @@ class Run {
 
   Pipe in_, out_, err_;
   pid_t child_ = -1;
-  std::size_t written_ = 0;
+  std::string periodic_;
+  std::uint64_t period_ = 1, total_ = 0, written_ = 0;
   std::string output_, errors_;
 };
 
@@ -257,11 +264,11 @@ Command::Command(std::string command, std::chrono::milliseconds timeout) : comma
 #endif
 }
 
-Outcome Command::digest(std::string_view bytes, std::uint8_t, unsigned) {
+Outcome Command::digest(const Message& message) {
   Run run;
   if (auto problem = run.spawn(command_)) return {std::nullopt, *problem};
   const auto deadline = std::chrono::steady_clock::now() + timeout_;
-  const bool intime = run.pump(bytes, deadline);
+  const bool intime = run.pump(message, deadline);
   return run.outcome(intime, timeout_);
 }
 
@@ -273,7 +280,7 @@ namespace sha1vectors {
 
 Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {}
 
-Outcome Command::digest(std::string_view, std::uint8_t, unsigned) {
+Outcome Command::digest(const Message&) {
   return {std::nullopt, "running a command is not supported on this platform yet"};
 }
 

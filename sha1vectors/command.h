@@ -23,7 +23,7 @@ class Command : public Implementation {
  public:
   Command(std::string command, std::chrono::milliseconds timeout);
   bool takesbits() const override { return false; }
-  Outcome digest(std::string_view bytes, std::uint8_t partial, unsigned partialbits) override;
+  Outcome digest(const Message& message) override;
 
  private:
   std::string command_;

@@ -39,7 +39,12 @@ constexpr const char* epilog =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
     "runs through the shell once per message, reads the message's raw bytes on standard input, and\n"
     "prints the digest: the first 40 hexadecimal digits in a row on its output, in either case.\n"
-    "Messages that are not whole bytes are skipped for a command.\n"
+    "Messages that are not whole bytes are skipped for a command. The timeout runs until the command\n"
+    "has exited; then whatever it started is ended too.\n"
+    "\n"
+    "Limits: regular files of up to 256 MiB; a message of up to 16 GiB when it repeats a piece\n"
+    "(streamed, never held in memory), up to 64 MiB when spelled out byte by byte; 1 to 100000000\n"
+    "iterations. A file that asks for more is unusable.\n"
     "\n"
     "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
     "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
@@ -132,6 +137,9 @@ std::vector<Source> readsources(const Options& options, bool& unusable) {
     } catch (const sha1vectors::VectorFileError& error) {
       std::cerr << "sha1vectors: " << error.what() << " (nothing of it was checked)\n";
       unusable = true;
+    } catch (const std::exception& error) {  // out of memory, say: this file is unusable, not the run
+      std::cerr << "sha1vectors: " << file << ": cannot be read: " << error.what() << " (nothing of it was checked)\n";
+      unusable = true;
     }
   }
   return sources;
@@ -159,7 +167,12 @@ Tally checkall(const std::vector<Source>& sources, sha1vectors::Implementation& 
   for (const auto& source : sources) {
     std::uint64_t skippedhere = 0;
     for (const auto& vector : source.vectors) {
-      const Verdict verdict = sha1vectors::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
+      Verdict verdict;
+      try {
+        verdict = sha1vectors::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
+      } catch (const std::exception& error) {
+        verdict = {Verdict::Status::failed, std::nullopt, std::string("it could not be checked: ") + error.what()};
+      }
       if (verdict.status == Verdict::Status::skipped) {
         ++tally.skipped;
         ++skippedhere;
@@ -203,6 +216,10 @@ int run(const Options& options) {
   std::cout << tally.passed << " passed, " << tally.failed << " failed";
   if (tally.skipped > 0) std::cout << ", " << tally.skipped << " skipped";
   std::cout << std::endl;
+  if (!std::cout) {
+    std::cerr << "sha1vectors: cannot write the results to standard output\n";
+    return 2;
+  }
 
   if (unusable) return 2;
   return tally.failed == 0 && tally.passed > 0 ? 0 : 1;

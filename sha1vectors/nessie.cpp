@@ -12,7 +12,7 @@ namespace {
 std::string expandranges(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i + 4 < text.size() && text.substr(i + 1, 3) == "..." && text[i] <= text[i + 4]) {
+    if (i + 4 < text.size() && text.substr(i + 1, 3) == "..." && static_cast<unsigned char>(text[i]) <= static_cast<unsigned char>(text[i + 4])) {
       for (int c = static_cast<unsigned char>(text[i]); c <= static_cast<unsigned char>(text[i + 4]); ++c) out += static_cast<char>(c);
       i += 4;
     } else {
@@ -30,43 +30,50 @@ class MessageDescription {
 
   // Sets v's message from the description.
   void into(Vector& v) const {
-    if (startswith(text_, "\"")) return quoted(v);
+    if (startswith(text_, "\"")) return literal(v);
     if (const auto times = text_.find(" times \""); times != std::string_view::npos && text_.back() == '"') return repeated(v, times);
     if (const auto zeros = text_.find(" zero bits"); zeros != std::string_view::npos && zeros + 10 == text_.size()) {
       return zerobits(v, zeros);
     }
     if (const auto colon = text_.find("-bit string:"); colon != std::string_view::npos) return bitstring(v, colon);
-    reader_.fail(line_, "message description not understood: \"" + std::string(text_) + "\"");
+    reader_.fail(line_, "message description not understood: " + quoted(text_));
   }
 
  private:
-  void quoted(Vector& v) const {
+  void literal(Vector& v) const {
     const auto close = text_.find('"', 1);
     if (close == std::string_view::npos) reader_.fail(line_, "message has no closing quotation mark");
     v.message = expandranges(text_.substr(1, close - 1));
   }
 
+  // The piece is kept once with its count, and streamed when checked.
   void repeated(Vector& v, std::size_t times) const {
+    if (text_.size() < times + 9) reader_.fail(line_, "the repeated piece has no closing quotation mark");
     std::string_view count = text_.substr(0, times);
     std::uint64_t factor = 1;
     if (count.size() > 8 && count.substr(count.size() - 8) == " million") {
       factor = 1'000'000;
       count.remove_suffix(8);
     }
-    const std::uint64_t copies = reader_.number(count, line_, "the repeat count") * factor;
+    const std::uint64_t copies = reader_.number(count, line_, "the repeat count");
     const std::string_view piece = text_.substr(times + 8, text_.size() - times - 9);
-    v.message.reserve(piece.size() * copies);
-    for (std::uint64_t i = 0; i < copies; ++i) v.message += piece;
+    if (piece.empty()) reader_.fail(line_, "the repeated piece is empty");
+    if (copies > maxmessagebytes / factor / piece.size()) reader_.fail(line_, "the message would be longer than " + limit());
+    v.message = std::string(piece);
+    v.repeat = copies * factor;
   }
 
   void zerobits(Vector& v, std::size_t zeros) const {
     const std::uint64_t bits = reader_.number(text_.substr(0, zeros), line_, "the bit count");
-    v.message.assign(bits / 8, '\0');
+    if (bits / 8 > maxmessagebytes) reader_.fail(line_, "the message would be longer than " + limit());
+    v.message = bits >= 8 ? std::string(1, '\0') : std::string();
+    v.repeat = std::max<std::uint64_t>(1, bits / 8);
     v.partialbits = static_cast<unsigned>(bits % 8);
   }
 
   void bitstring(Vector& v, std::size_t colon) const {
     const std::uint64_t bits = reader_.number(text_.substr(0, colon), line_, "the bit count");
+    if (bits / 8 > maxheldbytes) reader_.fail(line_, "a message spelled out byte by byte may have " + std::to_string(maxheldbytes) + " bytes at most");
     std::string_view items = trim(text_.substr(colon + 12));
     while (!items.empty()) {
       const auto comma = items.find(',');
@@ -75,12 +82,18 @@ class MessageDescription {
       const auto star = item.find('*');
       const std::uint64_t copies = star == std::string_view::npos ? 1 : reader_.number(item.substr(0, star), line_, "a byte count");
       const std::string byte = reader_.bytes(star == std::string_view::npos ? item : item.substr(star + 1), line_, "a byte");
+      // Counted before it is spelled out: the bit count stated first bounds it.
+      if (!byte.empty() && copies > (bits / 8 - std::min<std::uint64_t>(bits / 8, v.message.size())) / byte.size()) {
+        reader_.fail(line_, "the bytes listed make more than " + std::to_string(bits) + " bits");
+      }
       for (std::uint64_t i = 0; i < copies; ++i) v.message += byte;
     }
     if (8 * static_cast<std::uint64_t>(v.message.size()) != bits) {
       reader_.fail(line_, "the bytes listed make " + std::to_string(8 * v.message.size()) + " bits, not " + std::to_string(bits));
     }
   }
+
+  static std::string limit() { return std::to_string(maxmessagebytes >> 30) + " GiB"; }
 
   const RecordReader& reader_;
   std::string_view text_;
@@ -99,10 +112,17 @@ class NessieReader {
   void line(int number, std::string_view raw) {
     const std::string_view text = trim(raw);
     if (startswith(text, "Hash size:") && text != "Hash size: 160 bits") {
-      reader_.fail(number, std::string(text) + ": not a SHA-1 file (SHA-1 digests have 160 bits)");
+      reader_.fail(number, quoted(text) + ": not a SHA-1 file (SHA-1 digests have 160 bits)");
     }
     if (isheader(text)) return header(number, text);
-    if (!record_) return;  // headings between records
+    if (!record_) {
+      // Headings between records are free text, but a field there is a record whose header is
+      // mistyped: skipping it would drop its vectors unnoticed.
+      if (const auto equals = text.find('='); equals != std::string_view::npos && isfieldname(trim(text.substr(0, equals)))) {
+        reader_.fail(number, "a field outside any record (is the \"Set N, vector# M:\" line above it mistyped?)");
+      }
+      return;
+    }
     if (text.empty()) return endrecord();
     field(number, text, raw.size() > text.size());
   }
@@ -119,13 +139,15 @@ class NessieReader {
     std::vector<Field> fields;
   };
 
+  static bool isfieldname(std::string_view key) { return key == "message" || key == "hash" || startswith(key, "iterated "); }
+
   static bool isheader(std::string_view text) {
     return startswith(text, "Set ") && text.find("vector#") != std::string_view::npos && text.back() == ':';
   }
 
   void header(int number, std::string_view text) {
     endrecord();
-    std::string name(text.substr(0, text.size() - 1));
+    std::string name = printable(text.substr(0, text.size() - 1), 100);
     // "vector#  3" reads better as "vector# 3".
     while (name.find("#  ") != std::string::npos) name.erase(name.find("#  ") + 1, 1);
     record_ = Record{number, name, {}};
@@ -142,7 +164,7 @@ class NessieReader {
     } else if (!record_->fields.empty() && indented) {
       record_->fields.back().value += text;  // an indented continuation of a long value
     } else {
-      reader_.fail(number, "expected \"name=value\" in " + record_->name + ", found \"" + std::string(text) + "\"");
+      reader_.fail(number, "expected \"name=value\" in " + record_->name + ", found " + quoted(text));
     }
   }
 
@@ -168,10 +190,13 @@ class NessieReader {
     v.line = f.line;
     if (f.key != "hash") {
       if (!(startswith(f.key, "iterated ") && f.key.size() > 15 && f.key.ends_with(" times"))) {
-        reader_.fail(f.line, "unknown field \"" + f.key + "\"");
+        reader_.fail(f.line, "unknown field " + quoted(f.key));
       }
       v.kind = Vector::Kind::iterated;
       v.iterations = reader_.number(std::string_view(f.key).substr(9, f.key.size() - 15), f.line, "the iteration count");
+      if (v.iterations == 0 || v.iterations > maxiterations) {
+        reader_.fail(f.line, "the iteration count must be 1 to " + std::to_string(maxiterations));
+      }
       v.name += ", iterated " + std::to_string(v.iterations) + " times";
     }
     v.expected = reader_.digest(f.value, f.line, f.key);

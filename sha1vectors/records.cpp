@@ -16,13 +16,29 @@ std::string_view trim(std::string_view text) {
 
 bool startswith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
+std::string printable(std::string_view text, std::size_t limit) {
+  std::string out;
+  for (const char c : text) {
+    if (out.size() >= limit) return out + "...";
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      out += "\\x" + basicutilities::dectohex(std::int32_t{byte}, 2);
+    }
+  }
+  return out;
+}
+
+std::string quoted(std::string_view text) { return "\"" + printable(text) + "\""; }
+
 void RecordReader::fail(int line, const std::string& problem) const { throw VectorFileError(file_, line, problem); }
 
 std::uint64_t RecordReader::number(std::string_view text, int line, std::string_view field) const {
   std::uint64_t value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-    fail(line, std::string(field) + " is not a whole number: \"" + std::string(text) + "\"");
+    fail(line, std::string(field) + " is not a whole number: " + quoted(text));
   }
   return value;
 }
@@ -33,7 +49,7 @@ std::string RecordReader::bytes(std::string_view hex, int line, std::string_view
   for (std::size_t i = 0; i < out.size(); ++i) {
     const int high = basicutilities::hexdigitvalue(hex[2 * i]), low = basicutilities::hexdigitvalue(hex[2 * i + 1]);
     if (high < 0 || low < 0) {
-      fail(line, std::string(field) + " is not hexadecimal: \"" + std::string(hex.substr(2 * i, 2)) + "\" at digit " +
+      fail(line, std::string(field) + " is not hexadecimal: " + quoted(hex.substr(2 * i, 2)) + " at digit " +
                      std::to_string(2 * i + 1));
     }
     out[i] = static_cast<char>(high << 4 | low);
@@ -53,7 +69,7 @@ Vector RecordReader::vector(int line, std::string name) const {
   Vector v;
   v.file = file_;
   v.line = line;
-  v.name = std::move(name);
+  v.name = printable(name, 100);
   return v;
 }
 

@@ -12,6 +12,11 @@ namespace sha1vectors {
 
 std::string_view trim(std::string_view text);
 bool startswith(std::string_view text, std::string_view prefix);
+// Text from a file, safe to show: control characters and bytes beyond ASCII written as \xNN, and
+// cut to about limit characters ("..." saying so).
+std::string printable(std::string_view text, std::size_t limit = 60);
+// The same in quotation marks.
+std::string quoted(std::string_view text);
 
 class RecordReader {
  public:

@@ -1,5 +1,6 @@
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "catalogue/catalogue.h"
@@ -12,15 +13,29 @@ std::string describe(const std::string& file, int line, const std::string& probl
   return line > 0 ? file + ":" + std::to_string(line) + ": " + problem : file + ": " + problem;
 }
 
+// A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
 std::vector<std::string> readlines(const std::string& path) {
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (error) throw VectorFileError(path, 0, "cannot be read: " + error.message());
+  if (!std::filesystem::is_regular_file(status)) throw VectorFileError(path, 0, "is not a regular file");
+  const auto size = std::filesystem::file_size(path, error);
+  if (!error && size > maxfilebytes) {
+    throw VectorFileError(path, 0, "is larger than " + std::to_string(maxfilebytes >> 20) + " MiB, more than a vector file holds");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw VectorFileError(path, 0, std::string("cannot be read: ") + std::strerror(errno));
   std::vector<std::string> lines;
+  std::uint64_t total = 0;
   for (std::string line; std::getline(in, line);) {
+    // The file may have grown since its size was read.
+    if ((total += line.size() + 1) > maxfilebytes) throw VectorFileError(path, 0, "grew past " + std::to_string(maxfilebytes >> 20) + " MiB while read");
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
   }
   if (in.bad()) throw VectorFileError(path, 0, "cannot be read to its end");
+  // A byte order mark, as some editors write, is no part of the first line.
+  if (!lines.empty() && lines.front().starts_with("\xEF\xBB\xBF")) lines.front().erase(0, 3);
   return lines;
 }
 

@@ -23,7 +23,8 @@ struct Vector {
   int line = 0;      // line of the record's first line (catalogue: the entry's index)
   std::string name;  // "Len = 24", "COUNT = 7", "Set 1, vector# 3", a catalogue entry's text
   Kind kind = Kind::message;
-  std::string message;       // whole bytes
+  std::string message;       // whole bytes; repeat times over
+  std::uint64_t repeat = 1;  // long messages are a piece repeated: streamed, never held whole
   std::uint8_t partial = 0;  // a last, partial byte: its top partialbits bits
   unsigned partialbits = 0;  // 0 to 7
   std::uint64_t iterations = 0;
@@ -34,6 +35,12 @@ struct Vector {
   std::uint64_t hashes() const;
 };
 
+// What a file may ask for. Past these it is refused before any memory is taken or work begun.
+inline constexpr std::uint64_t maxmessagebytes = std::uint64_t{16} << 30;  // streamed
+inline constexpr std::uint64_t maxheldbytes = std::uint64_t{64} << 20;     // spelled out byte by byte
+inline constexpr std::uint64_t maxiterations = 100'000'000;
+inline constexpr std::uint64_t maxfilebytes = std::uint64_t{256} << 20;
+
 // A file that cannot be used: what is wrong, and where ("file:line: problem").
 class VectorFileError : public std::runtime_error {
  public:
@@ -41,8 +48,9 @@ class VectorFileError : public std::runtime_error {
 };
 
 // Every vector of a CAVP response file or NESSIE test-vector file, recognised by its content.
-// Throws VectorFileError for a file that cannot be read, holds no vectors, or has a malformed
-// record; then no vector of it is returned.
+// Only regular files are read. Throws VectorFileError for a file that cannot be read, holds no
+// vectors, has a malformed record or asks for more than the limits above; then no vector of it is
+// returned.
 std::vector<Vector> readvectorfile(const std::string& path);
 
 // Catalogue entries 1 to 11.

@@ -65,6 +65,10 @@ TEST(Sha1Stream, PartialLastByteUsesOnlyItsTopBits) {
   EXPECT_EQ(stream.finish(0x48, 5), expected);
   EXPECT_EQ(stream.finish(0x4F, 5), expected);
   EXPECT_EQ(bu::digesttext(stream.finish()), "DA39A3EE 5E6B4B0D 3255BFEF 95601890 AFD80709") << "finish starts again";
+  // Eight bits are no partial byte: refused, not quietly dropped.
+  stream.add("a");
+  EXPECT_THROW(stream.finish(0x62, 8), std::invalid_argument);
+  EXPECT_EQ(bu::digesthex(stream.finish()), "86f7e437faa5a7fce15d1ddcb9eaeaea377667b8") << "the stream is as it was";
 }
 
 TEST(DigestForms, WriteAndReadBack) {

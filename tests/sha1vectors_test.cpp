@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "support/vectorfiles.h"
 #include "sha1vectors/checking.h"
 #include "sha1vectors/command.h"
@@ -60,15 +62,31 @@ TEST(VectorFile, MalformedRecordsAreRefusedWithTheirLine) {
   const std::string nessie = "Set 1, vector#  0:\n  message=\"abc\"\n  hash=A9993E364706816ABA3E25717850C26C9CD0D89D\n\n";
   struct Case { std::string content, problem; };
   for (const auto& c : {
-           Case{good + "[L = 32]\n", ":5: [L = 32] is not a SHA-1 section"},
+           Case{good + "[L = 32]\n", ":5: \"[L = 32]\" is not a SHA-1 section"},
            Case{good + "Len = 32\nMsg = 616263\n" + abc, ":6: Msg holds 24 bits, fewer than Len = 32"},
+           Case{good + "Len = 8\nMsg = 6162\n" + abc, ":6: Msg holds 16 bits, more than Len = 8 needs"},
+           // Echoed text is cut short and escaped.
+           Case{good + std::string(100'000, 'x') + "\n", ":5: expected \"Name = value\", found \"" + std::string(60, 'x') + "...\""},
+           Case{good + "\x1b]0;owned\x07\n", ":5: expected \"Name = value\", found \"\\x1B]0;owned\\x07\""},
            Case{good + "Len = 24x\nMsg = 616263\n" + abc, ":5: Len is not a whole number: \"24x\""},
            Case{good + "Len = 24\nMsg = 61626\n" + abc, ":6: Msg has an odd number of hexadecimal digits"},
            Case{good + "Len = 24\nMsg = 616263\nMD = a9993e36\n", ":7: MD must be 40 hexadecimal digits, not 8"},
            Case{good + "Len = 24\nMsg = 616263\nMsg = 616263\n" + abc, ":7: Msg without a Len before it"},
            Case{good + "Len = 24\nMsg = 616263\n", ":5: record \"Len = 24\" ends without its MD"},
            Case{good + "COUNT = 0\n" + abc, ":5: COUNT without a Seed before it"},
-           Case{"Hash size: 256 bits\n" + nessie, ":1: Hash size: 256 bits: not a SHA-1 file"},
+           Case{"Hash size: 256 bits\n" + nessie, ":1: \"Hash size: 256 bits\": not a SHA-1 file"},
+           // Counts are checked before anything is allocated or hashed.
+           Case{nessie + "Set 1, vector#  1:\n  message=1000000000000 times \"a\"\n", ":6: the message would be longer than 16 GiB"},
+           Case{nessie + "Set 1, vector#  1:\n  message=18446744073709551 million times \"a\"\n", ":6: the message would be longer than 16 GiB"},
+           Case{nessie + "Set 1, vector#  1:\n  message=9223372036854775808 zero bits\n", ":6: the message would be longer than 16 GiB"},
+           Case{nessie + "Set 1, vector#  1:\n  message=16-bit string: 99999999999999*00\n", ":6: the bytes listed make more than 16 bits"},
+           Case{nessie + "Set 1, vector#  1:\n  message=18446744073709551615 times \"\"\n", ":6: the repeated piece is empty"},
+           Case{nessie + "Set 1, vector#  1:\n  message=3 times \"\n", ":6: the repeated piece has no closing quotation mark"},
+           Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n  iterated 0 times=" + std::string(40, '0') + "\n", ":7: the iteration count must be 1 to"},
+           Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n  iterated 18446744073709551615 times=" + std::string(40, '0') + "\n",
+                ":7: the iteration count must be 1 to"},
+           // A mistyped header must not hide its record.
+           Case{nessie + "Set 1, vector 1\n  message=\"a\"\n  hash=" + std::string(40, '0') + "\n", ":6: a field outside any record"},
            Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n  message=\"b\"\n  hash=" + std::string(40, '0') + "\n",
                 ":7: Set 1, vector# 1 has a second message"},
            Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n", ":5: Set 1, vector# 1 has no hash"},
@@ -86,6 +104,27 @@ TEST(VectorFile, MalformedRecordsAreRefusedWithTheirLine) {
     }
     fs::remove(path);
   }
+}
+
+// Only regular files: a device, a folder or a FIFO without a writer would hang or fill memory.
+// A byte order mark is no part of the first record.
+TEST(VectorFile, ReadsRegularFilesOnlyAndSkipsAByteOrderMark) {
+  const fs::path fifo = fs::temp_directory_path() / "sha1vectors_fifo";
+  fs::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/dev/zero"), fs::temp_directory_path().string(), fifo.string()}) {
+    try {
+      sha1vectors::readvectorfile(path);
+      ADD_FAILURE() << "read " << path;
+    } catch (const sha1vectors::VectorFileError& error) {
+      EXPECT_NE(std::string(error.what()).find("is not a regular file"), std::string::npos) << error.what();
+    }
+  }
+  fs::remove(fifo);
+  const fs::path marked = fs::temp_directory_path() / "sha1vectors_bom.rsp";
+  std::ofstream(marked, std::ios::binary) << "\xEF\xBB\xBF[L = 20]\n\nLen = 8\nMsg = 61\nMD = 86f7e437faa5a7fce15d1ddcb9eaeaea377667b8\n";
+  EXPECT_EQ(sha1vectors::readvectorfile(marked.string()).size(), 1U);
+  fs::remove(marked);
 }
 
 TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
@@ -233,6 +272,19 @@ TEST_F(Sha1vectorsProgram, NothingTheCommandStartedOutlivesTheRun) {
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
     EXPECT_FALSE(fs::exists(folder_ / "survivor")) << command;
   }
+}
+
+// A message of 1 GiB, a 64-byte piece repeated: streamed through the engine and a command.
+TEST_F(Sha1vectorsProgram, ChecksAGibibyteMessageWithoutHoldingIt) {
+  const std::string file = write("gib.txt", "Set 1, vector#  0:\n  message=16777216 times \"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmno\"\n"
+                                            "  hash=7789F0C9EF7BFC40D93311143DFBE69E2017F592\n\n");
+  EXPECT_EQ(run(file).out, "1 passed, 0 failed\n");
+  EXPECT_EQ(run("--timeout 60 --command sha1sum " + file).out, "1 passed, 0 failed\n");
+}
+
+TEST_F(Sha1vectorsProgram, AWriteErrorOnTheOutputIsStatus2) {
+  const int status = std::system((std::string(SHA1VECTORS_PROGRAM) + " >/dev/full 2>/dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 TEST_F(Sha1vectorsProgram, NothingCheckedIsNoSuccess) {
