@@ -14,29 +14,24 @@ std::string describe(const std::string& file, int line, const std::string& probl
 }
 
 // A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
-std::vector<std::string> readlines(const std::string& path) {
+std::string readcontent(const std::string& path) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (error) throw VectorFileError(path, 0, "cannot be read: " + error.message());
   if (!std::filesystem::is_regular_file(status)) throw VectorFileError(path, 0, "is not a regular file");
-  const auto size = std::filesystem::file_size(path, error);
-  if (!error && size > maxfilebytes) {
-    throw VectorFileError(path, 0, "is larger than " + std::to_string(maxfilebytes >> 20) + " MiB, more than a vector file holds");
-  }
+  const std::string toolarge = "is larger than " + std::to_string(maxfilebytes >> 20) + " MiB, more than a vector file holds";
+  if (std::filesystem::file_size(path, error) > maxfilebytes && !error) throw VectorFileError(path, 0, toolarge);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw VectorFileError(path, 0, std::string("cannot be read: ") + std::strerror(errno));
-  std::vector<std::string> lines;
-  std::uint64_t total = 0;
-  for (std::string line; std::getline(in, line);) {
+  std::string content;
+  char buffer[64 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    content.append(buffer, static_cast<std::size_t>(in.gcount()));
     // The file may have grown since its size was read.
-    if ((total += line.size() + 1) > maxfilebytes) throw VectorFileError(path, 0, "grew past " + std::to_string(maxfilebytes >> 20) + " MiB while read");
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
+    if (content.size() > maxfilebytes) throw VectorFileError(path, 0, toolarge);
   }
   if (in.bad()) throw VectorFileError(path, 0, "cannot be read to its end");
-  // A byte order mark, as some editors write, is no part of the first line.
-  if (!lines.empty() && lines.front().starts_with("\xEF\xBB\xBF")) lines.front().erase(0, 3);
-  return lines;
+  return content;
 }
 
 }  // namespace
@@ -46,10 +41,21 @@ VectorFileError::VectorFileError(const std::string& file, int line, const std::s
 
 std::uint64_t Vector::hashes() const { return kind == Kind::message ? 1 : iterations; }
 
-std::vector<Vector> readvectorfile(const std::string& path) {
-  const std::vector<std::string> lines = readlines(path);
-  std::vector<Vector> vectors = isnessie(lines) ? readnessie(path, lines) : readcavp(path, lines);
-  if (vectors.empty()) throw VectorFileError(path, 0, "holds no test vectors (not a CAVP response file or NESSIE test-vector file?)");
+std::vector<Vector> readvectorfile(const std::string& path) { return readvectortext(path, readcontent(path)); }
+
+std::vector<Vector> readvectortext(const std::string& name, std::string_view content) {
+  // A byte order mark, as some editors write, is no part of the first line.
+  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+  std::vector<std::string> lines;
+  while (!content.empty()) {
+    const auto end = content.find('\n');
+    std::string_view line = content.substr(0, end);
+    content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.emplace_back(line);
+  }
+  std::vector<Vector> vectors = isnessie(lines) ? readnessie(name, lines) : readcavp(name, lines);
+  if (vectors.empty()) throw VectorFileError(name, 0, "holds no test vectors (not a CAVP response file or NESSIE test-vector file?)");
   return vectors;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "digest/sha1digest.h"
@@ -52,6 +53,8 @@ class VectorFileError : public std::runtime_error {
 // vectors, has a malformed record or asks for more than the limits above; then no vector of it is
 // returned.
 std::vector<Vector> readvectorfile(const std::string& path);
+// The same for a file's content, read already; name stands for the file in errors.
+std::vector<Vector> readvectortext(const std::string& name, std::string_view content);
 
 // Catalogue entries 1 to 11.
 std::vector<Vector> cataloguevectors();
