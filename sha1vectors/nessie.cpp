@@ -175,6 +175,10 @@ class NessieReader {
     if (message == record_->fields.end()) reader_.fail(record_->line, record_->name + " has no message");
     Vector base = reader_.vector(record_->line, record_->name);
     MessageDescription(reader_, message->value, message->line).into(base);
+    // Each digest's vector holds the message: a short description with many digests must not
+    // multiply a large one past what a file may hold.
+    held_ += base.message.size() * (record_->fields.size() - 1);
+    if (held_ > maxheldbytes) reader_.fail(record_->line, "the file's messages would take more than " + std::to_string(maxheldbytes >> 20) + " MiB");
     bool hashed = false;
     for (const Field& f : record_->fields) {
       if (f.key == "message") continue;
@@ -204,6 +208,7 @@ class NessieReader {
   }
 
   RecordReader reader_;
+  std::uint64_t held_ = 0;
   std::vector<Vector> vectors_;
   std::optional<Record> record_;
 };
