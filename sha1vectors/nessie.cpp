@@ -43,6 +43,12 @@ class MessageDescription {
   void literal(Vector& v) const {
     const auto close = text_.find('"', 1);
     if (close == std::string_view::npos) reader_.fail(line_, "message has no closing quotation mark");
+    // A remark in parentheses may follow, as in '"" (empty string)'; anything else would be lost
+    // (two messages on one line, or a continuation line).
+    const std::string_view after = trim(text_.substr(close + 1));
+    if (!after.empty() && !(after.front() == '(' && after.back() == ')')) {
+      reader_.fail(line_, "text follows the message's closing quotation mark: " + quoted(after));
+    }
     v.message = expandranges(text_.substr(1, close - 1));
   }
 

@@ -88,6 +88,7 @@ TEST(VectorFile, MalformedRecordsAreRefusedWithTheirLine) {
                 ":5: the file's messages would take more than 64 MiB"},
            Case{nessie + "Set 1, vector#  1:\n  message=18446744073709551615 times \"\"\n", ":6: the repeated piece is empty"},
            Case{nessie + "Set 1, vector#  1:\n  message=3 times \"\n", ":6: the repeated piece has no closing quotation mark"},
+           Case{nessie + "Set 1, vector#  1:\n  message=\"a\" message=\"b\"\n", ":6: text follows the message's closing quotation mark"},
            Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n  iterated 0 times=" + std::string(40, '0') + "\n", ":7: the iteration count must be 1 to"},
            Case{nessie + "Set 1, vector#  1:\n  message=\"a\"\n  iterated 18446744073709551615 times=" + std::string(40, '0') + "\n",
                 ":7: the iteration count must be 1 to"},
