@@ -61,18 +61,6 @@ TEST_F(TesterWindow, EveryEntryShowsItsMessageAsTextOrHexPairsAndItsExpectedDige
   EXPECT_EQ(window.exphash->text(), milliondigest);
 }
 
-TEST_F(TesterWindow, SwitchingModesShowsTheSameEntryAgain) {
-  pick(4);
-  presshash();
-  choosemode(1);
-  EXPECT_EQ(shown(), hexform("The quick brown fox jumps over the lazy cog"));
-  EXPECT_EQ(window.exphash->text(), "DE9F2C7F D25E1B3A FAD3E85A 0BD17D9B 100DB4B3");
-  EXPECT_EQ(window.hash->text(), "") << "a mode switch clears the computed digest";
-  choosemode(0);
-  EXPECT_EQ(shown(), "The quick brown fox jumps over the lazy cog");
-  EXPECT_EQ(combo()->currentIndex(), 4);
-}
-
 // Text mode: every character one byte in Windows-1252, a line break CR LF. Hex mode: only the
 // digits count, in either case, in pairs, an odd count with a leading 0. Only the exact marker
 // stands for the million "a".
