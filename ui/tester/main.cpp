@@ -179,7 +179,7 @@ void main::inputmode_Click(int /*index*/) {
 void main::message_Change() {
   exphash->clear();
   hash->clear();
-  if (!showing_) supersede();
+  if (!writing_) supersede();
 }
 
 void main::Command1_Click(int /*index*/) {
@@ -293,7 +293,7 @@ bool main::yield(Run run) {
 }
 
 void main::writemessage(const QString& text) {
-  const QScopedValueRollback showing(showing_, true);
+  const QScopedValueRollback writing(writing_, true);
   message->settext(text);
 }
 

@@ -77,7 +77,8 @@ class main : public forms::Form<QWidget> {
   bool textmode() const;
 
   Run latestrun_ = 0;
-  bool showing_ = false;
+  // A run is writing the box (writemessage): that change is no edit of the user's.
+  bool writing_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
 
