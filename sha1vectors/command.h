@@ -5,12 +5,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sha1vectors/checking.h"
 
 namespace sha1vectors {
 
-// Runs command through the shell (/bin/sh -c) once per message, in a process group of its own
+// Runs command once per message, directly when it is plain words (split at blanks) and through
+// the shell (/bin/sh -c) when it has any other character, in a process group of its own
 // with default signal handling: the message on its standard input, the digest read from its
 // standard output (see digestinoutput). A command that exits with a status other than 0, is ended
 // by a signal, has not exited when timeout is up (closed outputs or not) or prints no digest gives
@@ -24,9 +26,12 @@ class Command : public Implementation {
   Command(std::string command, std::chrono::milliseconds timeout);
   bool takesbits() const override { return false; }
   Outcome digest(const Message& message) override;
+  bool throughshell() const { return throughshell_; }
 
  private:
   std::string command_;
+  std::vector<std::string> words_;  // what is started
+  bool throughshell_ = false;
   std::chrono::milliseconds timeout_;
 };
 

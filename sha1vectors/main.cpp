@@ -37,7 +37,8 @@ constexpr const char* description =
 
 constexpr const char* epilog =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
-    "runs through the shell once per message, reads the message's raw bytes on standard input, and\n"
+    "runs once per message (directly when it is plain words, through /bin/sh -c when it has any shell\n"
+    "syntax), reads the message's raw bytes on standard input, and\n"
     "prints the digest: the first 40 hexadecimal digits in a row on its output, in either case.\n"
     "Messages that are not whole bytes are skipped for a command. The timeout runs until the command\n"
     "has exited; then whatever it started is ended too.\n"
@@ -204,7 +205,12 @@ Tally checkall(const std::vector<Source>& sources, sha1vectors::Implementation& 
 int run(const Options& options) {
   sha1vectors::Engine engine;
   std::optional<sha1vectors::Command> command;
-  if (!options.command.empty()) command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
+  if (!options.command.empty()) {
+    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
+    if (options.verbose) {
+      std::cerr << "sha1vectors: the command runs " << (command->throughshell() ? "through /bin/sh -c (it has shell syntax)" : "directly (no shell syntax)") << "\n";
+    }
+  }
   sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
 
   bool unusable = false;

@@ -245,6 +245,18 @@ TEST_F(Sha1vectorsProgram, ChecksACommandAndSkipsBitOrientedVectorsForIt) {
   EXPECT_NE(right.err.find("skipped 1 bit-oriented vectors"), std::string::npos);
 }
 
+// Plain words start directly; anything the shell must read (a pipe, a builtin) goes through it.
+TEST_F(Sha1vectorsProgram, StartsAPlainCommandDirectlyAndAnyOtherThroughTheShell) {
+  const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
+  struct Case { const char* command; const char* how; };
+  for (const auto& c : {Case{"sha1sum --binary", "directly"}, Case{"sha1sum | cat", "through /bin/sh -c"}, Case{"exec sha1sum", "through /bin/sh -c"}}) {
+    const Ran r = run("-v --command '" + std::string(c.command) + "' " + file);
+    EXPECT_EQ(lastline(r.out), "1 passed, 0 failed") << c.command;
+    EXPECT_NE(r.err.find(std::string("the command runs ") + c.how), std::string::npos) << c.command << r.err;
+  }
+  EXPECT_NE(run("-v --command no-such-program-here " + file).out.find("cannot start no-such-program-here: No such file or directory"), std::string::npos);
+}
+
 TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) {
   const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
   // Closing its outputs does not stop the clock.
