@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     qt_message_output(held.type, context, held.text);
   }
   // Desktops match the window to its menu entry by this name.
-  QGuiApplication::setDesktopFileName("io.github.sha1tester.Sha1Tester");
+  QGuiApplication::setDesktopFileName(sha1tester::version::appid);
   tester::main window;
   window.show();
   return QApplication::exec();

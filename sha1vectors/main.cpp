@@ -35,18 +35,16 @@ constexpr const char* description =
     "FILEs may be NIST CAVP response files (SHA1ShortMsg.rsp, SHA1LongMsg.rsp, SHA1Monte.rsp, byte- or\n"
     "bit-oriented) and NESSIE test-vector files; the format is recognised from the content.";
 
-constexpr const char* epilog =
+constexpr const char* commandhelp =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
     "runs once per message (directly when it is plain words, through /bin/sh -c when it has any shell\n"
     "syntax), reads the message's raw bytes on standard input, and\n"
     "prints the digest: the first 40 hexadecimal digits in a row on its output, in either case.\n"
     "Messages that are not whole bytes are skipped for a command. The timeout runs until the command\n"
     "has exited; then whatever it started is ended too.\n"
-    "\n"
-    "Limits: regular files of up to 256 MiB; a message of up to 16 GiB when it repeats a piece\n"
-    "(streamed, never held in memory), up to 64 MiB when spelled out byte by byte; 1 to 100000000\n"
-    "iterations. A file that asks for more is unusable.\n"
-    "\n"
+    "\n";
+
+constexpr const char* outputhelp =
     "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
     "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
     "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped).\n"
@@ -231,6 +229,17 @@ int run(const Options& options) {
   return tally.failed == 0 && tally.passed > 0 ? 0 : 1;
 }
 
+// The help's closing text, its limits read from the readers' own.
+std::string epilog() {
+  std::string text = commandhelp;
+  text += "Limits: regular files of up to " + std::to_string(sha1vectors::maxfilebytes >> 20) + " MiB; a message of up to ";
+  text += std::to_string(sha1vectors::maxmessagebytes >> 30) + " GiB when it repeats a piece\n(streamed, never held in memory), up to ";
+  text += std::to_string(sha1vectors::maxheldbytes >> 20) + " MiB when spelled out byte by byte; 1 to ";
+  text += std::to_string(sha1vectors::maxiterations) + "\niterations. A file that asks for more is unusable.\n\n";
+  text += outputhelp;
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -239,7 +248,7 @@ int main(int argc, char* argv[]) {
   ::signal(SIGPIPE, SIG_IGN);
 #endif
   CLI::App app(description, "sha1vectors");
-  app.footer(epilog);
+  app.footer(epilog());
   app.set_version_flag("--version", std::string("sha1vectors ") + sha1tester::version::text);
   Options options;
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
