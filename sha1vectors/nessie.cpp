@@ -88,11 +88,13 @@ class MessageDescription {
       const auto star = item.find('*');
       const std::uint64_t copies = star == std::string_view::npos ? 1 : reader_.number(item.substr(0, star), line_, "a byte count");
       const std::string byte = reader_.bytes(star == std::string_view::npos ? item : item.substr(star + 1), line_, "a byte");
+      // An empty item repeated would add nothing for ever.
+      if (byte.size() != 1) reader_.fail(line_, "each item of a bit string is one byte, two hexadecimal digits");
       // Counted before it is spelled out: the bit count stated first bounds it.
-      if (!byte.empty() && copies > (bits / 8 - std::min<std::uint64_t>(bits / 8, v.message.size())) / byte.size()) {
+      if (copies > bits / 8 - std::min<std::uint64_t>(bits / 8, v.message.size())) {
         reader_.fail(line_, "the bytes listed make more than " + std::to_string(bits) + " bits");
       }
-      for (std::uint64_t i = 0; i < copies; ++i) v.message += byte;
+      v.message.append(static_cast<std::size_t>(copies), byte[0]);
     }
     if (8 * static_cast<std::uint64_t>(v.message.size()) != bits) {
       reader_.fail(line_, "the bytes listed make " + std::to_string(8 * v.message.size()) + " bits, not " + std::to_string(bits));

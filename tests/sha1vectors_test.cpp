@@ -80,6 +80,7 @@ TEST(VectorFile, MalformedRecordsAreRefusedWithTheirLine) {
            Case{nessie + "Set 1, vector#  1:\n  message=18446744073709551 million times \"a\"\n", ":6: the message would be longer than 16 GiB"},
            Case{nessie + "Set 1, vector#  1:\n  message=9223372036854775808 zero bits\n", ":6: the message would be longer than 16 GiB"},
            Case{nessie + "Set 1, vector#  1:\n  message=16-bit string: 99999999999999*00\n", ":6: the bytes listed make more than 16 bits"},
+           Case{nessie + "Set 1, vector#  1:\n  message=16-bit string: 99999999999999*\n", ":6: each item of a bit string is one byte"},
            Case{nessie + "Set 1, vector#  1:\n  message=8388608-bit string: 1048576*00\n" + [] {
                   std::string digests;
                   for (int i = 0; i < 65; ++i) digests += "  hash=" + std::string(40, '0') + "\n";
