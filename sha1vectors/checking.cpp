@@ -1,15 +1,287 @@
 #include "sha1vectors/checking.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace sha1vectors {
 namespace {
 
-std::string_view view(const basicutilities::Sha1Digest& digest) {
+using basicutilities::Sha1Digest;
+
+std::string_view view(const Sha1Digest& digest) {
   return {reinterpret_cast<const char*>(digest.data()), digest.size()};
 }
 
 constexpr std::size_t chunkbytes = 64 * 1024;
+// A longer chain is checked as a whole: its hashes held each on its own would take too much memory.
+constexpr std::uint64_t maxsplithashes = std::uint64_t{1} << 20;
+// The message bytes one call of several messages takes at most (a longer message goes alone).
+constexpr std::uint64_t maxbatchbytes = std::uint64_t{64} << 20;
+
+// Gives each of vector's hashes, from the first on, to hash (with its number from 0), going on
+// from the digest it returns. Stops at the first that returns none. Returns the last digest.
+template <class Hash>
+std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
+  const Message first{vector.message, vector.repeat, vector.partial, vector.partialbits};
+  std::optional<Sha1Digest> last;
+  switch (vector.kind) {
+    case Vector::Kind::message:
+      return hash(first, 0);
+    case Vector::Kind::montecarlo: {
+      // M(i) = MD(i-3) || MD(i-2) || MD(i-1), MD(i) = SHA-1(M(i)), from MD0 = MD1 = MD2 = Seed.
+      std::string chain = vector.message + vector.message + vector.message;
+      for (std::uint64_t i = 0; i < vector.iterations; ++i) {
+        if (!(last = hash(Message{chain}, i))) return last;
+        chain.erase(0, last->size());
+        chain += view(*last);
+      }
+      return last;
+    }
+    case Vector::Kind::iterated:
+      for (std::uint64_t i = 0; i < vector.iterations; ++i) {
+        const std::string h = last ? std::string(view(*last)) : std::string();
+        if (!(last = hash(i == 0 ? first : Message{h}, i))) return last;
+      }
+      return last;
+  }
+  return last;
+}
+
+// What a failure calls hash number step of vector: nothing for a message of its own.
+std::string steplabel(const Vector& vector, std::uint64_t step) {
+  switch (vector.kind) {
+    case Vector::Kind::message:
+      return {};
+    case Vector::Kind::montecarlo:
+      return "hash " + std::to_string(step + 1) + " of the chain";
+    case Vector::Kind::iterated:
+      return "iteration " + std::to_string(step + 1);
+  }
+  return {};
+}
+
+// Says in verdict why a hash gave no digest; false when it gave one.
+bool nodigest(const Outcome& outcome, const std::string& label, Verdict& verdict) {
+  if (outcome.digest) return false;
+  verdict.status = outcome.stopped ? Verdict::Status::unchecked : Verdict::Status::failed;
+  verdict.reason = label.empty() ? outcome.failure : label + ": " + outcome.failure;
+  return true;
+}
+
+// A vector checked hash by hash: each hash's message, the digest it must give, and the answers.
+struct Plan {
+  bool skipped = false;  // the implementation cannot take it
+  bool whole = true;  // checked by check() instead
+  std::vector<std::string> held;  // the chain's messages
+  std::vector<Message> messages;
+  std::vector<Sha1Digest> expected;
+  std::vector<Outcome> outcomes;
+  std::size_t left = 0;  // hashes not answered yet
+  std::size_t firstwrong = SIZE_MAX;  // the hashes after it need not be asked for
+};
+
+Plan plan(const Vector& vector, const Implementation& implementation) {
+  Plan p;
+  p.skipped = vector.bitoriented() && !implementation.takesbits();
+  if (!implementation.callsarecostly() || p.skipped) return p;
+  if (vector.kind != Vector::Kind::message && vector.hashes() > maxsplithashes) return p;
+  p.held.reserve(static_cast<std::size_t>(vector.hashes()));  // the messages view them
+  Engine engine;
+  const auto last = walk(vector, [&](const Message& message, std::uint64_t) {
+    if (message.piece.data() == vector.message.data()) {
+      p.messages.push_back(message);
+    } else {
+      p.messages.push_back(Message{p.held.emplace_back(message.piece)});
+    }
+    // A single message needs no engine: its expected digest is the vector's.
+    p.expected.push_back(vector.kind == Vector::Kind::message ? vector.expected : *engine.digest(message).digest);
+    return std::optional(p.expected.back());
+  });
+  // Where the engine's chain does not reach the published digest, its hashes prove nothing.
+  if (last != vector.expected) return Plan{};
+  p.whole = false;
+  p.left = p.messages.size();
+  p.outcomes.resize(p.left);
+  return p;
+}
+
+Verdict conclude(const Vector& vector, const Plan& plan) {
+  Verdict verdict;
+  for (std::size_t i = 0; i < plan.outcomes.size(); ++i) {
+    const Outcome& outcome = plan.outcomes[i];
+    const std::string label = steplabel(vector, i);
+    if (nodigest(outcome, label, verdict)) return verdict;
+    if (*outcome.digest != plan.expected[i]) {
+      verdict.status = Verdict::Status::failed;
+      verdict.computed = outcome.digest;
+      verdict.step = label;
+      verdict.stepexpected = plan.expected[i];
+      return verdict;
+    }
+  }
+  verdict.computed = vector.expected;
+  return verdict;
+}
+
+// Work for one call: a vector checked as a whole, or hashes of one or more vectors together.
+struct Unit {
+  std::size_t whole = SIZE_MAX;
+  std::vector<std::pair<std::size_t, std::size_t>> hashes;  // (vector, hash)
+};
+
+std::vector<Unit> units(const std::vector<Plan>& plans, std::size_t batch) {
+  std::vector<Unit> result;
+  Unit open;
+  std::uint64_t bytes = 0;
+  const auto close = [&] {
+    if (!open.hashes.empty()) result.push_back(std::exchange(open, Unit{}));
+    bytes = 0;
+  };
+  for (std::size_t v = 0; v < plans.size(); ++v) {
+    if (plans[v].skipped) continue;
+    if (plans[v].whole) result.push_back(Unit{v, {}});
+    for (std::size_t h = 0; h < plans[v].messages.size(); ++h) {
+      const std::uint64_t size = plans[v].messages[h].size();
+      if (open.hashes.size() == batch || bytes + size > maxbatchbytes) close();
+      open.hashes.emplace_back(v, h);
+      bytes += size;
+    }
+  }
+  close();
+  return result;
+}
+
+Verdict uncheckable(const std::exception& error) {
+  return {Verdict::Status::failed, std::nullopt, std::string("it could not be checked: ") + error.what(), {}, {}};
+}
+
+// One checkvectors: the vectors' plans, the work they make, and the answers as they come in.
+class Checking {
+ public:
+  using Done = std::function<void(std::size_t, const Verdict&)>;
+
+  Checking(std::span<const Vector* const> vectors, Implementation& implementation, const std::atomic<bool>& stop, const Done& done)
+      : vectors_(vectors), implementation_(implementation), stop_(stop), done_(done), reported_(vectors.size()) {
+    for (const Vector* vector : vectors) {
+      try {
+        plans_.push_back(plan(*vector, implementation));
+      } catch (const std::exception&) {  // out of memory: the vector can still be checked as a whole
+        plans_.emplace_back().skipped = vector->bitoriented() && !implementation.takesbits();
+      }
+    }
+  }
+
+  void run(unsigned jobs) {
+    std::uint64_t hashes = 0;
+    for (const Plan& p : plans_) hashes += p.messages.size();
+    // Calls of several messages: enough of them to keep every job busy to the end.
+    work_ = units(plans_, static_cast<std::size_t>(std::clamp<std::uint64_t>(hashes / (jobs * 4ULL), 1, implementation_.batchlimit())));
+    for (std::size_t v = 0; v < vectors_.size(); ++v) {
+      if (plans_[v].skipped) report(v, check(*vectors_[v], implementation_));
+    }
+    {
+      std::vector<std::jthread> helpers;
+      for (unsigned j = 1; j < std::min<std::size_t>(jobs, work_.size()); ++j) helpers.emplace_back([this] { work(); });
+      work();
+    }
+    for (std::size_t v = 0; v < vectors_.size(); ++v) {
+      if (!reported_[v]) done_(v, Verdict{Verdict::Status::unchecked, std::nullopt, {}, {}, {}});
+    }
+  }
+
+ private:
+  using Hashes = std::vector<std::pair<std::size_t, std::size_t>>;  // (vector, hash)
+
+  // Takes units until there are none or the run is stopped.
+  void work() {
+    for (std::size_t u; !stop_ && (u = next_++) < work_.size();) {
+      if (work_[u].hashes.empty()) {
+        checkwhole(work_[u].whole);
+      } else {
+        ask(work_[u].hashes);
+      }
+    }
+  }
+
+  void checkwhole(std::size_t v) {
+    Verdict verdict;
+    try {
+      verdict = check(*vectors_[v], implementation_, &stop_);
+    } catch (const std::exception& error) {
+      verdict = uncheckable(error);
+    }
+    const std::lock_guard lock(mutex_);
+    report(v, verdict);
+  }
+
+  // Asks for the hashes still wanted in one call, or each alone when that call could not tell them
+  // apart.
+  void ask(const Hashes& unit) {
+    const Hashes hashes = wanted(unit);
+    if (hashes.empty()) return;
+    if (std::vector<Outcome> outcomes = digests(hashes); !outcomes.empty()) {
+      const std::lock_guard lock(mutex_);
+      for (std::size_t i = 0; i < hashes.size(); ++i) record(hashes[i].first, hashes[i].second, std::move(outcomes[i]));
+      return;
+    }
+    for (const auto& hash : hashes) {
+      if (wanted({hash}).empty()) continue;
+      Outcome outcome = digests({hash}).front();
+      const std::lock_guard lock(mutex_);
+      record(hash.first, hash.second, std::move(outcome));
+    }
+  }
+
+  std::vector<Outcome> digests(const Hashes& hashes) {
+    std::vector<Message> messages;
+    for (const auto& [v, h] : hashes) messages.push_back(plans_[v].messages[h]);
+    try {
+      return implementation_.digests(messages);
+    } catch (const std::exception& error) {
+      return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, uncheckable(error).reason});
+    }
+  }
+
+  // The hashes still worth asking for; a chain's hashes after a wrong one are not.
+  Hashes wanted(const Hashes& hashes) {
+    const std::lock_guard lock(mutex_);
+    Hashes result;
+    for (const auto& [v, h] : hashes) {
+      if (h > plans_[v].firstwrong) {
+        record(v, h, {});
+      } else {
+        result.emplace_back(v, h);
+      }
+    }
+    return result;
+  }
+
+  // With mutex_ held, as report.
+  void record(std::size_t v, std::size_t h, Outcome outcome) {
+    Plan& p = plans_[v];
+    if (!outcome.stopped && outcome.digest != p.expected[h]) p.firstwrong = std::min(p.firstwrong, h);
+    p.outcomes[h] = std::move(outcome);
+    if (--p.left == 0) report(v, conclude(*vectors_[v], p));
+  }
+
+  void report(std::size_t v, const Verdict& verdict) {
+    reported_[v] = true;
+    done_(v, verdict);
+  }
+
+  std::span<const Vector* const> vectors_;
+  Implementation& implementation_;
+  const std::atomic<bool>& stop_;
+  const Done& done_;
+  std::vector<Plan> plans_;
+  std::vector<Unit> work_;
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;  // guards the plans' answers, reported_, and calls of done_
+  std::vector<bool> reported_;
+};
 
 }  // namespace
 
@@ -30,64 +302,40 @@ void Message::chunks(const std::function<void(std::string_view)>& fn) const {
   }
 }
 
-Outcome Engine::digest(const Message& message) {
-  message.chunks([this](std::string_view bytes) { stream_.add(bytes); });
-  return {stream_.finish(message.partial, message.partialbits), {}};
+std::vector<Outcome> Implementation::digests(std::span<const Message> messages) {
+  std::vector<Outcome> outcomes;
+  for (const Message& message : messages) outcomes.push_back(digest(message));
+  return outcomes;
 }
 
-Verdict check(const Vector& vector, Implementation& implementation, const std::function<void(std::uint64_t)>& progress) {
+Outcome Engine::digest(const Message& message) {
+  basicutilities::Sha1Stream stream;
+  message.chunks([&stream](std::string_view bytes) { stream.add(bytes); });
+  return {stream.finish(message.partial, message.partialbits), {}};
+}
+
+Verdict check(const Vector& vector, Implementation& implementation, const std::atomic<bool>* stop) {
   Verdict verdict;
   if (vector.bitoriented() && !implementation.takesbits()) {
     verdict.status = Verdict::Status::skipped;
     verdict.reason = "its message is not a whole number of bytes, which a command cannot be given";
     return verdict;
   }
-  const auto report = [&](std::uint64_t done) {
-    if (progress) progress(done);
-  };
-  const auto failed = [&](const Outcome& outcome, const std::string& where) {
-    verdict.status = Verdict::Status::failed;
-    verdict.reason = where + outcome.failure;
-    return verdict;
-  };
-
-  basicutilities::Sha1Digest last{};
-  switch (vector.kind) {
-    case Vector::Kind::message: {
-      const Outcome outcome = implementation.digest({vector.message, vector.repeat, vector.partial, vector.partialbits});
-      report(1);
-      if (!outcome.digest) return failed(outcome, "");
-      last = *outcome.digest;
-      break;
-    }
-    case Vector::Kind::montecarlo: {
-      // M(i) = MD(i-3) || MD(i-2) || MD(i-1), MD(i) = SHA-1(M(i)), from MD0 = MD1 = MD2 = Seed.
-      std::string chain = vector.message + vector.message + vector.message;
-      for (std::uint64_t i = 0; i < vector.iterations; ++i) {
-        const Outcome outcome = implementation.digest({chain});
-        report(1);
-        if (!outcome.digest) return failed(outcome, "hash " + std::to_string(i + 1) + " of the chain: ");
-        last = *outcome.digest;
-        chain.erase(0, last.size());
-        chain += view(last);
-      }
-      break;
-    }
-    case Vector::Kind::iterated: {
-      std::string h;
-      for (std::uint64_t i = 0; i < vector.iterations; ++i) {
-        const Outcome outcome = implementation.digest(i == 0 ? Message{vector.message, vector.repeat, vector.partial, vector.partialbits} : Message{h});
-        report(1);
-        if (!outcome.digest) return failed(outcome, "iteration " + std::to_string(i + 1) + ": ");
-        last = *outcome.digest;
-        h = std::string(view(last));
-      }
-      break;
-    }
-  }
+  const auto last = walk(vector, [&](const Message& message, std::uint64_t step) {
+    const Outcome outcome = stop != nullptr && *stop ? Outcome{std::nullopt, {}, true} : implementation.digest(message);
+    nodigest(outcome, steplabel(vector, step), verdict);
+    return outcome.digest;
+  });
+  if (!last) return verdict;
   verdict.computed = last;
   verdict.status = last == vector.expected ? Verdict::Status::passed : Verdict::Status::failed;
   return verdict;
+}
+
+void checkvectors(std::span<const Vector* const> vectors, Implementation& implementation, unsigned jobs,
+                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done) {
+  Checking checking(vectors, implementation, stop, done);
+  checking.run(std::max(jobs, 1U));
 }
 
 }  // namespace sha1vectors

@@ -1,11 +1,14 @@
 // Checks vectors against a SHA-1 implementation: our engine, or another program (command.h).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "digest/sha1digest.h"
 #include "sha1vectors/vectors.h"
@@ -16,6 +19,7 @@ namespace sha1vectors {
 struct Outcome {
   std::optional<basicutilities::Sha1Digest> digest;
   std::string failure;
+  bool stopped = false;  // the run was stopped from outside: no verdict on the implementation
 };
 
 // A message as implementations take it: piece repeat times over, then the top partialbits (0 to 7)
@@ -31,6 +35,7 @@ struct Message {
   void chunks(const std::function<void(std::string_view)>& fn) const;
 };
 
+// A SHA-1 implementation. Its calls may come from several threads at once.
 class Implementation {
  public:
   virtual ~Implementation() = default;
@@ -39,27 +44,41 @@ class Implementation {
   // The digest of message, or a failure saying why there is none. Never throws for what the
   // implementation does.
   virtual Outcome digest(const Message& message) = 0;
+  // The digests of several messages, in their order; one call each unless the implementation
+  // takes them together (up to batchlimit at a time). None at all when a call of several failed as
+  // a whole: then each is to be asked for alone, to learn which one it failed for.
+  virtual std::vector<Outcome> digests(std::span<const Message> messages);
+  virtual std::size_t batchlimit() const { return 1; }
+  // Whether a call costs far more than a hash, as a program's start does: then a chain's hashes
+  // are asked for each on its own, from the engine's chain, so that they can run at once.
+  virtual bool callsarecostly() const { return false; }
 };
 
 class Engine : public Implementation {
  public:
   bool takesbits() const override { return true; }
   Outcome digest(const Message& message) override;
-
- private:
-  basicutilities::Sha1Stream stream_;
 };
 
 struct Verdict {
-  enum class Status { passed, failed, skipped } status = Status::passed;
+  enum class Status { passed, failed, skipped, unchecked } status = Status::passed;
   std::optional<basicutilities::Sha1Digest> computed;
   std::string reason;  // why it failed without a digest, or was skipped
+  // When one hash of a chain came out wrong: which ("hash 17 of the chain"), and what it should be.
+  std::string step;
+  std::optional<basicutilities::Sha1Digest> stepexpected;
 };
 
-// Checks one vector: a bit-oriented one is skipped by an implementation that takes whole bytes
-// only; a chained one stops at the first hash that fails. progress, when given, is called with 1
-// after every hash the implementation computed.
-Verdict check(const Vector& vector, Implementation& implementation,
-              const std::function<void(std::uint64_t)>& progress = {});
+// Checks one vector, hash after hash: a bit-oriented one is skipped by an implementation that takes
+// whole bytes only; a chained one stops at the first hash that fails. Unchecked when stop is set
+// before the end.
+Verdict check(const Vector& vector, Implementation& implementation, const std::atomic<bool>* stop = nullptr);
+
+// Checks every vector, up to jobs calls of the implementation at a time, and tells done each
+// vector's verdict (with its index) as soon as it is known, one at a time. Vectors not finished when
+// stop is set are unchecked. A chain whose hashes, computed by the engine, reach its expected digest
+// is checked hash by hash when calls are costly; one that does not is checked as a whole.
+void checkvectors(std::span<const Vector* const> vectors, Implementation& implementation, unsigned jobs,
+                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done);
 
 }  // namespace sha1vectors

@@ -57,15 +57,16 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <mutex>
 #include <set>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
 #if defined(__linux__)
-#include <dirent.h>
 #include <sys/prctl.h>
 
 #include <fstream>
@@ -75,16 +76,23 @@ namespace sha1vectors {
 namespace {
 
 constexpr std::size_t keptoutput = 64 * 1024;  // more than any digest line needs
+constexpr std::size_t maxbatch = 4096;          // messages in one call
 
 struct Pipe {
   int read = -1, write = -1;
   Pipe() {
     int ends[2];
-    if (::pipe(ends) == 0) {
+    // Closed on exec from the start: another thread may start a command at any moment.
+#if defined(__linux__)
+    const bool made = ::pipe2(ends, O_CLOEXEC) == 0;
+#else
+    static std::mutex creating;
+    const std::lock_guard lock(creating);
+    const bool made = ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0;
+#endif
+    if (made) {
       read = ends[0];
       write = ends[1];
-      ::fcntl(read, F_SETFD, FD_CLOEXEC);
-      ::fcntl(write, F_SETFD, FD_CLOEXEC);
     }
   }
   ~Pipe() {
@@ -116,38 +124,57 @@ std::string firstline(const std::string& text) {
   return line;
 }
 
-// Ends and reaps every process this one adopted as a subreaper: what a finished command left
-// running outside its process group. Runs are one at a time, so every child left is such a one.
+// Ends and reaps every child of this process: with no call running, each is one it adopted as a
+// subreaper, something a finished command left running outside its process group.
 void endadopted() {
 #if defined(__linux__)
-  const std::string self = std::to_string(::getpid());
   for (bool found = true; found;) {
     found = false;
-    DIR* processes = ::opendir("/proc");
-    if (processes == nullptr) return;
-    while (const dirent* entry = ::readdir(processes)) {
-      std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-      std::string line;
-      if (!std::getline(stat, line)) continue;
-      // pid (name) state ppid ...: the name may hold blanks and parentheses, so read after the last ')'.
-      const auto close = line.rfind(')');
-      if (close == std::string::npos) continue;
-      char state = 0;
-      long parent = 0;
-      if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) != 2 || std::to_string(parent) != self) continue;
-      const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-      found = true;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+      std::ifstream children(task.path() / "children");
+      for (pid_t pid; children >> pid;) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        found = true;
+      }
     }
-    ::closedir(processes);
   }
 #endif
 }
 
-// One run of the command: its pipes, its process, what it wrote.
+// Calls running in any thread; the last one to end sweeps up what was adopted.
+std::mutex runsmutex;
+int runs = 0;
+
+void runbegins() {
+  const std::lock_guard lock(runsmutex);
+  ++runs;
+}
+
+void runends() {
+  const std::lock_guard lock(runsmutex);
+  if (--runs == 0) endadopted();
+}
+
+// The digest in a command's output, or why there is none.
+Outcome outputdigest(const std::string& output) {
+  if (auto digest = digestinoutput(output)) return {digest, {}};
+  return {std::nullopt, output.empty() ? "the command printed nothing" : "the command printed no digest: \"" + firstline(output) + "\""};
+}
+
+// One call of the command: its pipes, its process, what it wrote.
 class Run {
  public:
+  enum class Finish { exited, late, stopped };
+
+  Run(const std::atomic<bool>* stop, std::size_t keep) : stop_(stop), keep_(keep) {}
+  ~Run() {
+    if (child_ > 0) end(Finish::stopped, {});
+  }
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
   // Starts words[0] (looked up in PATH) with the other words as its arguments, in a process group
   // of its own and with default signal handling: an ignored SIGPIPE would be inherited through exec,
   // and a writer in the command whose reader has gone would never end. Returns the reason when it
@@ -172,10 +199,15 @@ class Run {
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
+    runbegins();
     const int error = ::posix_spawnp(&child_, argv[0], &actions, &attributes, argv.data(), environ);
     ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) return "cannot start " + words[0] + ": " + std::strerror(error);
+    if (error != 0) {
+      child_ = -1;
+      runends();
+      return "cannot start " + words[0] + ": " + std::strerror(error);
+    }
     in_.closeread();
     out_.closewrite();
     err_.closewrite();
@@ -183,56 +215,65 @@ class Run {
     return std::nullopt;
   }
 
-  // Feeds bytes to the command and collects its output until the command has exited, or until
-  // the deadline; false when the deadline came first. The exited command is left unreaped, so that
-  // its process group stays reserved until outcome ends it.
-  bool pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
+  // Feeds the message to the command and collects its output until the command has exited, the
+  // deadline has come, or stop is set. The exited command is left unreaped, so that its process
+  // group stays reserved until end ends it.
+  Finish pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
     total_ = message.size();
     // A repeated piece is written from a buffer of whole pieces, which repeats with the piece.
     period_ = std::max<std::size_t>(1, message.piece.size());
     for (std::uint64_t i = 0; i < message.repeat && (i == 0 || periodic_.size() < 64 * 1024); ++i) periodic_ += message.piece;
     if (total_ == 0) in_.closewrite();
     while (out_.read >= 0 || err_.read >= 0) {
+      if (auto cut = cutshort(deadline)) return *cut;
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
       pollfd watched[3] = {{out_.read, POLLIN, 0}, {err_.read, POLLIN, 0}, {in_.write, POLLOUT, 0}};
       const int ready = ::poll(watched, 3, static_cast<int>(std::min<std::int64_t>(left.count(), 10)));
       if (ready < 0 && errno != EINTR) break;
       // Quiet pipes and an exited command: something it started holds them open.
-      if (ready == 0 && exited()) return true;
+      if (ready == 0 && exited()) return Finish::exited;
       if (watched[2].revents != 0) feed();
       if (watched[0].revents != 0) collect(out_, output_);
       if (watched[1].revents != 0) collect(err_, errors_);
     }
     // Both pipes closed: the command is exiting, or has closed them and goes on.
     for (auto pause = std::chrono::microseconds(50); !exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= deadline) return false;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+      if (auto cut = cutshort(deadline)) return *cut;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - std::chrono::steady_clock::now()));
     }
-    return true;
+    return Finish::exited;
   }
 
-  // Ends whatever of the command's process group is left (background jobs included), reaps the
-  // command, and says what came of it.
-  Outcome outcome(bool intime, std::chrono::milliseconds timeout) {
+  // Ends whatever of the command's process group is left (background jobs included) and reaps the
+  // command. Returns the failure, when it did not exit with status 0 in time.
+  std::optional<Outcome> end(Finish finish, std::chrono::milliseconds timeout) {
     ::kill(-child_, SIGKILL);
     int status = 0;
     while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
     }
-    endadopted();
-    if (!intime) return {std::nullopt, "the command did not finish within " + seconds(timeout)};
-    if (WIFSIGNALED(status)) return {std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
+    child_ = -1;
+    runends();
+    if (finish == Finish::stopped) return Outcome{std::nullopt, "stopped", true};
+    if (finish == Finish::late) return Outcome{std::nullopt, "the command did not finish within " + seconds(timeout)};
+    if (WIFSIGNALED(status)) return Outcome{std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
       std::string reason = "the command exited with status " + std::to_string(WEXITSTATUS(status));
       if (!errors_.empty()) reason += ": " + firstline(errors_);
-      return {std::nullopt, reason};
+      return Outcome{std::nullopt, reason};
     }
-    if (auto digest = digestinoutput(output_)) return {digest, {}};
-    return {std::nullopt, output_.empty() ? "the command printed nothing" : "the command printed no digest: \"" + firstline(output_) + "\""};
+    return std::nullopt;
   }
 
+  const std::string& output() const { return output_; }
+
  private:
+  // Why the call cannot go on, if it cannot: stopped from outside, or out of time.
+  std::optional<Finish> cutshort(std::chrono::steady_clock::time_point deadline) const {
+    if (stop_ != nullptr && *stop_) return Finish::stopped;
+    if (std::chrono::steady_clock::now() >= deadline) return Finish::late;
+    return std::nullopt;
+  }
+
   bool exited() const {
     siginfo_t info{};
     return ::waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child_;
@@ -248,17 +289,19 @@ class Run {
     if (written_ == total_ || (n < 0 && errno != EAGAIN && errno != EINTR)) in_.closewrite();
   }
 
-  static void collect(Pipe& pipe, std::string& text) {
+  void collect(Pipe& pipe, std::string& text) const {
     if (pipe.read < 0) return;
-    char buffer[4096];
+    char buffer[64 * 1024];  // a pipe's worth: a call of many messages prints much
     const ssize_t n = ::read(pipe.read, buffer, sizeof buffer);
     if (n > 0) {
-      if (text.size() < keptoutput) text.append(buffer, static_cast<std::size_t>(n));
+      if (text.size() < keep_) text.append(buffer, static_cast<std::size_t>(n));
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
       pipe.closeread();
     }
   }
 
+  const std::atomic<bool>* stop_;
+  std::size_t keep_;
   Pipe in_, out_, err_;
   pid_t child_ = -1;
   std::string periodic_;
@@ -266,11 +309,82 @@ class Run {
   std::string output_, errors_;
 };
 
+// Messages written to files of their own, removed again when this ends.
+class MessageFiles {
+ public:
+  explicit MessageFiles(std::vector<std::string> names) : names_(std::move(names)) {}
+  ~MessageFiles() {
+    for (std::size_t i = 0; i < written_; ++i) ::unlink(names_[i].c_str());
+  }
+  MessageFiles(const MessageFiles&) = delete;
+  MessageFiles& operator=(const MessageFiles&) = delete;
+
+  // Writes the next file, private to this user; the reason when it cannot.
+  std::optional<std::string> write(const Message& message) {
+    const std::string& name = names_[written_];
+    const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file < 0) return "cannot make the temporary file " + name + ": " + std::strerror(errno);
+    ++written_;
+    int error = 0;
+    message.chunks([&](std::string_view bytes) {
+      while (!bytes.empty() && error == 0) {
+        const ssize_t n = ::write(file, bytes.data(), bytes.size());
+        if (n >= 0) bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (n < 0 && errno != EINTR) error = errno;
+      }
+    });
+    if (::close(file) != 0 && error == 0) error = errno;
+    if (error != 0) return "cannot write the temporary file " + name + ": " + std::strerror(error);
+    return std::nullopt;
+  }
+
+  const std::vector<std::string>& names() const { return names_; }
+
+ private:
+  std::vector<std::string> names_;
+  std::size_t written_ = 0;
+};
+
+// The digests in output, one a line, in order.
+std::vector<basicutilities::Sha1Digest> digestlines(std::string_view output) {
+  std::vector<basicutilities::Sha1Digest> digests;
+  for (std::size_t at = 0; at < output.size();) {
+    const std::size_t end = std::min(output.find('\n', at), output.size());
+    if (auto digest = digestinoutput(output.substr(at, end - at))) digests.push_back(*digest);
+    at = end + 1;
+  }
+  return digests;
+}
+
+// How many file names of length up to namebytes fit on a command line beside words and the
+// environment, with the headroom POSIX asks for.
+std::size_t namesthatfit(const std::vector<std::string>& words, std::size_t namebytes) {
+  const long argmax = ::sysconf(_SC_ARG_MAX);
+  std::size_t used = 2048;
+  for (char** variable = environ; *variable != nullptr; ++variable) used += std::strlen(*variable) + 1 + sizeof(char*);
+  for (const std::string& word : words) used += word.size() + 1 + sizeof(char*);
+  const std::size_t room = argmax > 0 && static_cast<std::size_t>(argmax) > used ? static_cast<std::size_t>(argmax) - used : 0;
+  return std::clamp<std::size_t>(room / (namebytes + 1 + sizeof(char*)), 1, maxbatch);
+}
+
+// Where the command has {} as a word of its own: after a blank or at the start, before a blank,
+// the end or a shell operator.
+std::vector<std::size_t> fileslots(std::string_view command) {
+  std::vector<std::size_t> slots;
+  for (std::size_t at = command.find("{}"); at != std::string_view::npos; at = command.find("{}", at + 2)) {
+    const bool before = at == 0 || command[at - 1] == ' ';
+    const bool after = at + 2 == command.size() || std::string_view(" ;|&)").find(command[at + 2]) != std::string_view::npos;
+    if (before && after) slots.push_back(at);
+  }
+  return slots;
+}
+
 }  // namespace
 
-Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {
+Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
+    : command_(std::move(command)), timeout_(timeout), stop_(stop) {
   // Words of letters, digits and _-./+:,@% need no shell, unless the first is one of the shell's
-  // own: started directly, a run costs half.
+  // own: started directly, a call costs half.
   for (std::size_t at = command_.find_first_not_of(' '); at != std::string::npos; at = command_.find_first_not_of(' ', at)) {
     const std::size_t end = command_.find(' ', at);
     words_.push_back(command_.substr(at, end - at));
@@ -279,10 +393,28 @@ Command::Command(std::string command, std::chrono::milliseconds timeout) : comma
   static const std::set<std::string, std::less<>> shellwords = {".", "alias", "builtin", "case", "cd", "command", "eval", "exec", "export",
                                                                "for", "if", "read", "readonly", "set", "source", "time", "trap",
                                                                "ulimit", "umask", "unset", "until", "wait", "while"};
-  throughshell_ = command_.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./+:,@% ") !=
-                      std::string::npos ||
-                  words_.empty() || shellwords.count(words_.front()) > 0;
-  if (throughshell_) words_ = {"/bin/sh", "-c", command_};
+  const std::vector<std::size_t> slots = fileslots(command_);
+  takesfiles_ = !slots.empty();
+  throughshell_ = words_.empty() || shellwords.count(words_.front()) > 0 ||
+                  std::any_of(words_.begin(), words_.end(), [](const std::string& word) {
+                    return word != "{}" && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./+:,@%") != std::string::npos;
+                  });
+  if (throughshell_) {
+    // The names reach the shell as its positional parameters, each "{}" word standing for them all.
+    std::string script = command_;
+    for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) script.replace(*slot, 2, "\"$@\"");
+    words_ = {"/bin/sh", "-c", script, "sh"};
+  }
+  if (takesfiles_) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") + "/sha1vectors-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) {
+      folder_ = pattern;
+      batchlimit_ = namesthatfit(words_, folder_.size() + 21);
+    } else {
+      folderproblem_ = "cannot make a temporary folder " + pattern + ": " + std::strerror(errno);
+    }
+  }
 #if defined(__linux__)
   // What a command starts in a session of its own (setsid) leaves its process group; as a
   // subreaper this process adopts it when its parent exits, and endadopted ends it.
@@ -290,12 +422,64 @@ Command::Command(std::string command, std::chrono::milliseconds timeout) : comma
 #endif
 }
 
+Command::~Command() {
+  std::error_code ignored;
+  if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+}
+
 Outcome Command::digest(const Message& message) {
-  Run run;
+  if (takesfiles_) return batch(std::span(&message, 1)).front();
+  if (stop_ != nullptr && *stop_) return {std::nullopt, "stopped", true};
+  Run run(stop_, keptoutput);
   if (auto problem = run.spawn(words_)) return {std::nullopt, *problem};
-  const auto deadline = std::chrono::steady_clock::now() + timeout_;
-  const bool intime = run.pump(message, deadline);
-  return run.outcome(intime, timeout_);
+  const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout_);
+  if (auto failure = run.end(finish, timeout_)) return *failure;
+  return outputdigest(run.output());
+}
+
+std::vector<Outcome> Command::digests(std::span<const Message> messages) {
+  return takesfiles_ ? batch(messages) : Implementation::digests(messages);
+}
+
+std::vector<Outcome> Command::batch(std::span<const Message> messages) {
+  const std::size_t count = messages.size();
+  const auto all = [count](const Outcome& outcome) { return std::vector<Outcome>(count, outcome); };
+  if (!folderproblem_.empty()) return all({std::nullopt, folderproblem_});
+  if (stop_ != nullptr && *stop_) return all({std::nullopt, "stopped", true});
+
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < count; ++i) names.push_back(folder_ + "/" + std::to_string(++files_));
+  MessageFiles files(names);
+  for (const Message& message : messages) {
+    if (auto problem = files.write(message)) return all({std::nullopt, *problem});
+  }
+  std::vector<std::string> words;
+  for (const std::string& word : words_) {
+    if (word == "{}") {
+      words.insert(words.end(), names.begin(), names.end());
+    } else {
+      words.push_back(word);
+    }
+  }
+  if (throughshell_) words.insert(words.end(), names.begin(), names.end());
+
+  Run run(stop_, keptoutput + count * 4096);
+  if (auto problem = run.spawn(words)) return all({std::nullopt, *problem});
+  const auto timeout = timeout_ * static_cast<long>(count);
+  const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
+  const std::optional<Outcome> failure = run.end(finish, timeout);
+  if (count == 1) return {failure ? *failure : outputdigest(run.output())};
+  std::vector<basicutilities::Sha1Digest> digests;
+  if (!failure) digests = digestlines(run.output());
+  if (digests.size() == count) {
+    std::vector<Outcome> outcomes;
+    for (const auto& digest : digests) outcomes.push_back({digest, {}});
+    return outcomes;
+  }
+  // Waiting longer or again would not help; otherwise each message is to be asked for alone, so
+  // that what went wrong is told of the message it went wrong for.
+  if (failure && finish != Run::Finish::exited) return all(*failure);
+  return {};
 }
 
 }  // namespace sha1vectors
@@ -304,11 +488,16 @@ Outcome Command::digest(const Message& message) {
 
 namespace sha1vectors {
 
-Command::Command(std::string command, std::chrono::milliseconds timeout) : command_(std::move(command)), timeout_(timeout) {}
+Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
+    : command_(std::move(command)), timeout_(timeout), stop_(stop) {}
+
+Command::~Command() = default;
 
 Outcome Command::digest(const Message&) {
   return {std::nullopt, "running a command is not supported on this platform yet"};
 }
+
+std::vector<Outcome> Command::digests(std::span<const Message> messages) { return Implementation::digests(messages); }
 
 }  // namespace sha1vectors
 

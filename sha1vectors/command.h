@@ -1,8 +1,11 @@
-// Another SHA-1 implementation, run as a command: one process per message.
+// Another SHA-1 implementation, run as a command.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,28 +14,48 @@
 
 namespace sha1vectors {
 
-// Runs command once per message, directly when it is plain words (split at blanks) and through
-// the shell (/bin/sh -c) when it has any other character, in a process group of its own
-// with default signal handling: the message on its standard input, the digest read from its
-// standard output (see digestinoutput). A command that exits with a status other than 0, is ended
-// by a signal, has not exited when timeout is up (closed outputs or not) or prints no digest gives
-// a failure saying so. When it has exited or timed out, its whole group is killed, and on Linux
-// everything it started in a session of its own too (this process becomes a child subreaper).
-// Needs POSIX; elsewhere every message fails with a message saying so.
-// The caller must ignore SIGPIPE, so that a command that exits without reading all of its input
-// does not end this program.
+// Runs command, in a process group of its own with default signal handling: directly when it is
+// plain words (split at blanks) and through the shell (/bin/sh -c) when it has any other character.
+// Without a word "{}", once per message: the message on its standard input, the digest read from its
+// standard output (see digestinoutput). With one, a call takes many messages: each is written to a
+// file of its own in a private temporary folder, the words "{}" stand for their names, and the
+// output gives one digest per line in their order (a call of several that fails, or prints another
+// number of digests, answers none of them: see Implementation::digests). A call that exits with a status other than 0, is ended by a
+// signal, has not exited when its time is up (timeout for each message in it, closed outputs or
+// not) or prints no digest gives a failure saying so; one stopped from outside gives an outcome
+// marked stopped. When a call has exited or timed out, its whole group is killed; on Linux,
+// everything it started in a session of its own too, once no other call is running (this process
+// becomes a child subreaper).
+// Calls may run in several threads at once. Needs POSIX; elsewhere every message fails with a
+// message saying so. The caller must ignore SIGPIPE, so that a command that exits without reading
+// all of its input does not end this program.
 class Command : public Implementation {
  public:
-  Command(std::string command, std::chrono::milliseconds timeout);
+  Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr);
+  ~Command() override;
+  Command(const Command&) = delete;
+  Command& operator=(const Command&) = delete;
+
   bool takesbits() const override { return false; }
   Outcome digest(const Message& message) override;
+  std::vector<Outcome> digests(std::span<const Message> messages) override;
+  std::size_t batchlimit() const override { return batchlimit_; }
+  bool callsarecostly() const override { return true; }
+
   bool throughshell() const { return throughshell_; }
+  bool takesfiles() const { return takesfiles_; }
 
  private:
+  std::vector<Outcome> batch(std::span<const Message> messages);
+
   std::string command_;
   std::vector<std::string> words_;  // what is started
-  bool throughshell_ = false;
+  bool throughshell_ = false, takesfiles_ = false;
   std::chrono::milliseconds timeout_;
+  const std::atomic<bool>* stop_;
+  std::string folder_, folderproblem_;  // the temporary files' folder, or why there is none
+  std::atomic<std::uint64_t> files_{0};
+  std::size_t batchlimit_ = 1;
 };
 
 // The digest an implementation's output names: the first run of exactly 40 hexadecimal digits

@@ -1,12 +1,16 @@
 // sha1vectors: checks a SHA-1 implementation against whole published vector sets.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sha1vectors/checking.h"
@@ -37,30 +41,42 @@ constexpr const char* description =
 
 constexpr const char* commandhelp =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
-    "runs once per message (directly when it is plain words, through /bin/sh -c when it has any shell\n"
-    "syntax), reads the message's raw bytes on standard input, and\n"
-    "prints the digest: the first 40 hexadecimal digits in a row on its output, in either case.\n"
-    "Messages that are not whole bytes are skipped for a command. The timeout runs until the command\n"
-    "has exited; then whatever it started is ended too.\n"
+    "is started directly when it is plain words, through /bin/sh -c when it has any shell syntax.\n"
+    "Without {} it runs once per message, reads the message's raw bytes on standard input, and prints\n"
+    "the digest: the first 40 hexadecimal digits in a row on its output, in either case. With {} as\n"
+    "a word of its own (as in 'sha1sum {}'), each message is written to a file of its own, private to\n"
+    "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
+    "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
+    "A call that exits with an error or prints another number of digests is made again for each\n"
+    "message alone. The files are removed after each call, the folder at the end, also on Ctrl+C.\n"
+    "Messages that are not whole bytes are skipped for a command. --jobs calls run at once; the\n"
+    "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
+    "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
+    "one is named. The timeout counts for each message of a call and runs until the command has\n"
+    "exited; then whatever it started is ended too.\n"
     "\n";
 
 constexpr const char* outputhelp =
     "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
     "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
-    "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped).\n"
+    "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped, \", U not checked\"\n"
+    "when the run was interrupted). Ctrl+C stops the run and tells what was checked until then.\n"
     "\n"
     "Exit status: 0 when vectors were checked and none failed; 1 when any failed (or none could be\n"
-    "checked); 2 when an input cannot be used (a missing or unreadable file, a malformed record).\n"
+    "checked); 2 when an input cannot be used (a missing or unreadable file, a malformed record);\n"
+    "130 when interrupted.\n"
     "\n"
     "Examples:\n"
     "  sha1vectors                                   the catalogue, on this tool's engine\n"
     "  sha1vectors SHA1ShortMsg.rsp SHA1Monte.rsp    NIST CAVP files\n"
-    "  sha1vectors --command sha1sum SHA1LongMsg.rsp coreutils' sha1sum against the long messages\n";
+    "  sha1vectors --command sha1sum SHA1LongMsg.rsp coreutils' sha1sum against the long messages\n"
+    "  sha1vectors --command 'sha1sum {}' *.rsp      the same, many messages a call\n";
 
 struct Options {
   std::vector<std::string> files;
   std::string command;
   double timeout = 10;
+  unsigned jobs = std::max(1U, std::thread::hardware_concurrency());
   bool verbose = false;
   bool catalogue = false;
 };
@@ -73,17 +89,18 @@ class Progress {
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  void advance(std::uint64_t hashes) {
-    done_ += hashes;
+  void advance() {
+    ++done_;
     if (!enabled_) return;
     const auto now = clock::now();
     if (now - start_ < std::chrono::milliseconds(500) || now - drawn_ < std::chrono::milliseconds(100)) return;
     drawn_ = now;
     const double part = total_ == 0 ? 1.0 : static_cast<double>(done_) / static_cast<double>(total_);
+    const double rate = static_cast<double>(done_) / std::chrono::duration<double>(now - start_).count();
     const int width = 30, filled = static_cast<int>(std::lround(part * width));
-    std::fprintf(stderr, "\r[%s%s] %3d%%  %llu of %llu hashes", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+    std::fprintf(stderr, "\r[%s%s] %3d%%  %llu of %llu vectors, %.0f a second ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
                  std::string(static_cast<std::size_t>(width - filled), '.').c_str(), static_cast<int>(part * 100),
-                 static_cast<unsigned long long>(done_), static_cast<unsigned long long>(total_));
+                 static_cast<unsigned long long>(done_), static_cast<unsigned long long>(total_), rate);
     std::fflush(stderr);
     visible_ = true;
   }
@@ -109,7 +126,8 @@ void printfailure(const Vector& vector, const Verdict& verdict) {
     std::cout << ": " << verdict.reason << "\n";
     return;
   }
-  const std::string expected = basicutilities::digesthex(vector.expected);
+  if (!verdict.step.empty()) std::cout << ": " << verdict.step;
+  const std::string expected = basicutilities::digesthex(verdict.stepexpected.value_or(vector.expected));
   const std::string computed = basicutilities::digesthex(*verdict.computed);
   std::string marks;
   for (std::size_t i = 0; i < expected.size(); ++i) marks += expected[i] == computed[i] ? ' ' : '^';
@@ -144,88 +162,148 @@ std::vector<Source> readsources(const Options& options, bool& unusable) {
   return sources;
 }
 
-// The hashes the implementation will be asked for, for the progress bar.
-std::uint64_t totalhashes(const std::vector<Source>& sources, const sha1vectors::Implementation& implementation) {
-  std::uint64_t total = 0;
-  for (const auto& source : sources) {
-    for (const auto& vector : source.vectors) {
-      if (implementation.takesbits() || !vector.bitoriented()) total += vector.hashes();
-    }
-  }
-  return total;
-}
-
 struct Tally {
-  std::uint64_t passed = 0, failed = 0, skipped = 0;
+  std::uint64_t passed = 0, failed = 0, skipped = 0, unchecked = 0;
 };
 
-// Checks every vector, reporting each as the options ask.
-Tally checkall(const std::vector<Source>& sources, sha1vectors::Implementation& implementation, const Options& options) {
-  Tally tally;
-  Progress progress(totalhashes(sources, implementation));
-  for (const auto& source : sources) {
-    std::uint64_t skippedhere = 0;
-    for (const auto& vector : source.vectors) {
-      Verdict verdict;
-      try {
-        verdict = sha1vectors::check(vector, implementation, [&](std::uint64_t n) { progress.advance(n); });
-      } catch (const std::exception& error) {
-        verdict = {Verdict::Status::failed, std::nullopt, std::string("it could not be checked: ") + error.what()};
-      }
-      if (verdict.status == Verdict::Status::skipped) {
-        ++tally.skipped;
-        ++skippedhere;
-        continue;
-      }
-      if (verdict.status == Verdict::Status::passed) {
-        ++tally.passed;
-        if (options.verbose) {
-          progress.clear();
+// Verdicts arrive in any order; they are told in file order, each source's skipped ones after it.
+class Report {
+ public:
+  Report(const std::vector<Source>& sources, const Options& options, Progress& progress)
+      : sources_(sources), options_(options), progress_(progress) {
+    for (const auto& source : sources) {
+      for (const auto& vector : source.vectors) vectors_.push_back(&vector);
+      ends_.push_back(vectors_.size());
+    }
+    verdicts_.resize(vectors_.size());
+  }
+
+  const std::vector<const Vector*>& vectors() const { return vectors_; }
+  const Tally& tally() const { return tally_; }
+
+  void arrived(std::size_t index, const Verdict& verdict) {
+    if (verdict.status != Verdict::Status::skipped) progress_.advance();
+    verdicts_[index] = verdict;
+    for (; told_ < verdicts_.size() && verdicts_[told_]; ++told_) tell(*verdicts_[told_]);
+  }
+
+ private:
+  void tell(const Verdict& verdict) {
+    const Vector& vector = *vectors_[told_];
+    switch (verdict.status) {
+      case Verdict::Status::skipped:
+        ++tally_.skipped;
+        ++skippedhere_;
+        break;
+      case Verdict::Status::unchecked:
+        ++tally_.unchecked;
+        break;
+      case Verdict::Status::passed:
+        ++tally_.passed;
+        if (options_.verbose) {
+          progress_.clear();
           std::cout << "ok   " << vector.file << ":" << vector.line << ": " << vector.name << "\n";
         }
-      } else {
-        ++tally.failed;
-        if (detailed(options)) {
-          progress.clear();
+        break;
+      case Verdict::Status::failed:
+        ++tally_.failed;
+        if (detailed(options_)) {
+          progress_.clear();
           printfailure(vector, verdict);
         }
-      }
+        break;
     }
-    if (skippedhere > 0) {
-      progress.clear();
-      std::cerr << "sha1vectors: " << source.name << ": skipped " << skippedhere
-                << " bit-oriented vectors: a command is given whole bytes only\n";
+    verdicts_[told_].reset();  // told: its digests are not needed any more
+    if (told_ + 1 == ends_[source_]) {
+      if (skippedhere_ > 0) {
+        progress_.clear();
+        std::cerr << "sha1vectors: " << sources_[source_].name << ": skipped " << skippedhere_
+                  << " bit-oriented vectors: a command is given whole bytes only\n";
+      }
+      skippedhere_ = 0;
+      ++source_;
     }
   }
-  return tally;
+
+  const std::vector<Source>& sources_;
+  const Options& options_;
+  Progress& progress_;
+  std::vector<const Vector*> vectors_;
+  std::vector<std::size_t> ends_;  // where each source's vectors end
+  std::vector<std::optional<Verdict>> verdicts_;
+  std::size_t told_ = 0, source_ = 0;
+  std::uint64_t skippedhere_ = 0;
+  Tally tally_;
+};
+
+std::string how(const sha1vectors::Command& command) {
+  std::string text = command.throughshell() ? "through /bin/sh -c (it has shell syntax)" : "directly (no shell syntax)";
+  if (command.takesfiles()) return text + ", given up to " + std::to_string(command.batchlimit()) + " messages a call as files for {}";
+  return text + ", given one message a call on its standard input";
+}
+
+// The last line; false when it cannot be written.
+bool summarise(const Tally& tally) {
+  std::cout << tally.passed << " passed, " << tally.failed << " failed";
+  if (tally.skipped > 0) std::cout << ", " << tally.skipped << " skipped";
+  if (tally.unchecked > 0) std::cout << ", " << tally.unchecked << " not checked";
+  std::cout << std::endl;
+  return static_cast<bool>(std::cout);
+}
+
+// Set by Ctrl+C (or a request to terminate): the run stops and tells what it checked so far.
+std::atomic<bool> interrupted{false};
+
+void interrupt(int) { interrupted = true; }
+
+void stoponinterrupt() {
+#if defined(_WIN32)
+  std::signal(SIGINT, interrupt);
+#else
+  // A signal sent twice (to the process and to its group) must not end it before it has tidied
+  // up; stopping takes at most about a second (a gibibyte hashed or written), so no second Ctrl+C
+  // is needed to force it.
+  struct sigaction action {};
+  action.sa_handler = interrupt;
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+#endif
 }
 
 int run(const Options& options) {
   sha1vectors::Engine engine;
   std::optional<sha1vectors::Command> command;
   if (!options.command.empty()) {
-    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)));
-    if (options.verbose) {
-      std::cerr << "sha1vectors: the command runs " << (command->throughshell() ? "through /bin/sh -c (it has shell syntax)" : "directly (no shell syntax)") << "\n";
-    }
+    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted);
+    if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
   }
   sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
 
   bool unusable = false;
   const std::vector<Source> sources = readsources(options, unusable);
-  const Tally tally = checkall(sources, implementation, options);
+  std::uint64_t total = 0;
+  for (const auto& source : sources) {
+    for (const auto& vector : source.vectors) total += implementation.takesbits() || !vector.bitoriented() ? 1 : 0;
+  }
+  Tally tally;
+  {
+    Progress progress(total);
+    Report report(sources, options, progress);
+    sha1vectors::checkvectors(report.vectors(), implementation, options.jobs, interrupted,
+                              [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); });
+    tally = report.tally();
+  }
 
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
-  if (tally.passed + tally.failed == 0 && !unusable) std::cerr << "sha1vectors: no vector was checked\n";
-  std::cout << tally.passed << " passed, " << tally.failed << " failed";
-  if (tally.skipped > 0) std::cout << ", " << tally.skipped << " skipped";
-  std::cout << std::endl;
-  if (!std::cout) {
+  if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
+  if (tally.passed + tally.failed == 0 && !unusable && !interrupted) std::cerr << "sha1vectors: no vector was checked\n";
+  if (!summarise(tally)) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
   }
 
   if (unusable) return 2;
+  if (interrupted) return 130;
   return tally.failed == 0 && tally.passed > 0 ? 0 : 1;
 }
 
@@ -263,6 +341,9 @@ int main(int argc, char* argv[]) {
             return seconds >= 0.001 && seconds <= 86400 ? std::string() : "must be a number of seconds from 0.001 to 86400";
           },
           ""));
+  app.add_option("-j,--jobs", options.jobs, "calls of the implementation at once, 1 to 256 (default: the number of processors)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256).description(""));
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
   try {
@@ -276,5 +357,6 @@ int main(int argc, char* argv[]) {
     std::cerr << "sha1vectors: --command needs a command to run\n";
     return 2;
   }
+  stoponinterrupt();
   return run(options);
 }

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -160,9 +160,12 @@ class Sha1vectorsProgram : public ::testing::Test {
     std::signal(SIGPIPE, SIG_DFL);
     folder_ = fs::temp_directory_path() / ("sha1vectors_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(folder_);
+    fs::create_directories(folder_ / "tmp");
   }
-  void TearDown() override { fs::remove_all(folder_); }
+  void TearDown() override {
+    EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << "temporary files were left behind";
+    fs::remove_all(folder_);
+  }
 
   std::string write(const std::string& name, const std::string& content) {
     const fs::path path = folder_ / name;
@@ -170,9 +173,10 @@ class Sha1vectorsProgram : public ::testing::Test {
     return path.string();
   }
 
-  Ran run(const std::string& arguments) {
+  // before is put in front of the program, as "timeout 1".
+  Ran run(const std::string& arguments, const std::string& before = "") {
     const std::string err = (folder_ / "stderr").string();
-    const std::string line = std::string(SHA1VECTORS_PROGRAM) + " " + arguments + " 2>" + err;
+    const std::string line = "TMPDIR=" + (folder_ / "tmp").string() + " " + before + " " + SHA1VECTORS_PROGRAM + " " + arguments + " 2>" + err;
     Ran result{};
     FILE* pipe = ::popen(line.c_str(), "r");
     char buffer[4096];
@@ -301,6 +305,72 @@ TEST_F(Sha1vectorsProgram, ChecksAGibibyteMessageWithoutHoldingIt) {
                                             "  hash=7789F0C9EF7BFC40D93311143DFBE69E2017F592\n\n");
   EXPECT_EQ(run(file).out, "1 passed, 0 failed\n");
   EXPECT_EQ(run("--timeout 60 --command sha1sum " + file).out, "1 passed, 0 failed\n");
+}
+
+// Many messages a call, as files: each answer goes to its own message, whatever the command is.
+TEST_F(Sha1vectorsProgram, CallsOfManyFilesTellEachMessagesOwnResult) {
+  const std::string file = write("small.rsp", small_);
+  struct Case {
+    const char* command;
+    const char* failure;  // "" when all pass
+  };
+  for (const auto& c : {
+           Case{"sha1sum {}", ""},
+           Case{"i=0; for f in {}; do i=$((i+1)); echo \"$i: $(sha1sum < $f)\"; done", ""},
+           Case{"sha1sum {} | sed s/^86f7e437/00000000/", "Len = 8\n  expected 86f7e437"},
+           // Fails the whole call for one message: asked for each alone, only that one fails.
+           Case{"for f in {}; do test -s $f || exit 3; done; sha1sum {}", "Len = 0: the command exited with status 3"},
+       }) {
+    const Ran r = run("-v --command '" + std::string(c.command) + "' " + file);
+    EXPECT_EQ(lastline(r.out), *c.failure != 0 ? "2 passed, 1 failed, 1 skipped" : "3 passed, 0 failed, 1 skipped") << c.command << r.out;
+    EXPECT_NE(r.out.find(c.failure), std::string::npos) << c.command << r.out;
+  }
+}
+
+// However the calls are made, a run reads as the serial run on the engine: a chain's hashes are
+// asked for each on its own only where the engine's chain reaches the published digest, and a
+// wrong one is named.
+TEST_F(Sha1vectorsProgram, JobsAndCallsOfManyFilesGiveTheSerialResult) {
+  std::ifstream published(testsupport::vectorpath("cavp/SHA1Monte.rsp"));
+  std::string monte(std::istreambuf_iterator<char>(published), {});
+  monte = monte.substr(0, monte.find("COUNT = 3"));
+  const std::string others = write("bytes.rsp", small_.substr(0, small_.find("Len = 5")) + "Len = 8\nMsg = 62\nMD = " + std::string(40, '0') + "\n") + " " +
+                             write("nessie.txt", "Set 1, vector#  2:\n  message=\"abc\"\n  hash=A9993E364706816ABA3E25717850C26C9CD0D89D\n"
+                                                 "  iterated 10 times=" + std::string(40, '0') + "\n");
+  const std::string files = write("monte.rsp", monte) + " " + others;
+  const std::string serial = run("-v -j 1 " + files).out;
+  EXPECT_EQ(lastline(serial), "7 passed, 2 failed");
+  for (const char* arguments : {"-j 2", "-j 1 --command 'sha1sum {}'", "-j 2 --command 'sha1sum {}'"}) {
+    EXPECT_EQ(run("-v " + std::string(arguments) + " " + files).out, serial) << arguments;
+  }
+  EXPECT_EQ(run("-v -j 2 --command sha1sum " + others).out, run("-v -j 1 " + others).out);
+
+  // The first hash of COUNT = 0's chain that gives a digest starting with 0 is the wrong one.
+  std::string chain(3 * 20, '\0');
+  const auto seed = basicutilities::parsedigest(monte.substr(monte.find("Seed = ") + 7, 40));
+  for (int i = 0; i < 3; ++i) std::copy(seed->begin(), seed->end(), chain.begin() + 20 * i);
+  basicutilities::Sha1Stream sha1;
+  int wrong = 1;
+  for (;; ++wrong) {
+    sha1.add(chain);
+    const auto digest = sha1.finish();
+    if (digest[0] < 0x10) break;
+    chain = chain.substr(20) + std::string(reinterpret_cast<const char*>(digest.data()), 20);
+  }
+  const std::string first = write("first.rsp", monte.substr(0, monte.find("COUNT = 1")));
+  for (const char* command : {"sha1sum {} | sed s/^0/1/", "sha1sum | sed s/^0/1/"}) {
+    const Ran r = run("-v -j 2 --command '" + std::string(command) + "' " + first);
+    EXPECT_NE(r.out.find(": COUNT = 0: hash " + std::to_string(wrong) + " of the chain\n  expected 0"), std::string::npos) << command << r.out;
+  }
+}
+
+// Ctrl+C: the calls going on end at once, what was checked is told, no temporary file is left.
+TEST_F(Sha1vectorsProgram, AnInterruptedRunStopsAndSaysWhatItChecked) {
+  const auto start = std::chrono::steady_clock::now();
+  const Ran r = run("--command 'sleep 20; sha1sum {}' " + write("small.rsp", small_), "timeout --preserve-status -s INT 1");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(r.status, 130);
+  EXPECT_EQ(r.out, "0 passed, 0 failed, 1 skipped, 3 not checked\n");
 }
 
 TEST_F(Sha1vectorsProgram, AWriteErrorOnTheOutputIsStatus2) {
