@@ -1,6 +1,8 @@
-// Shows the tester window on the real display, hashes catalogue entry 2 as a user would, and saves
-// what the X server shows of the window: scripts/screenshot runs it under Xvfb.
+// Shows the tester window on the real display, hashes catalogue entry 2 as a user would (with
+// "mismatch", against an expected digest with its second word changed), and saves what the X
+// server shows of the window: scripts/screenshot runs it under Xvfb.
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest/QTest>
@@ -11,8 +13,9 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  if (argc != 2) {
-    std::fputs("usage: sha1tester_screenshot OUTPUT.png\n", stderr);
+  const bool mismatch = argc == 3 && QString(argv[2]) == "mismatch";
+  if (argc != 2 && !mismatch) {
+    std::fputs("usage: sha1tester_screenshot OUTPUT.png [mismatch]\n", stderr);
     return 2;
   }
   tester::main window;
@@ -20,6 +23,10 @@ int main(int argc, char* argv[]) {
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   window.Combo1->setlistindex(2);
+  if (mismatch) {
+    window.exphash->selectAll();
+    QTest::keyClicks(window.exphash, "a9993e36 4706816b ba3e2571 7850c26c 9cd0d89d");
+  }
   QTest::mouseClick(window.Command1_1, Qt::LeftButton);
   QTest::qWait(300);
   const QRect frame = window.frameGeometry();

@@ -24,6 +24,7 @@ alert::alert() {
   message = new QPlainTextEdit(this);
   message->setGeometry(forms::twipsrect(120, 60, 3675, 1575));
   message->setReadOnly(true);
+  message->setAccessibleName("Message");
   message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QTextOption centred = message->document()->defaultTextOption();
   centred.setAlignment(Qt::AlignHCenter);

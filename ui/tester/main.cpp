@@ -1,19 +1,27 @@
 #include "ui/tester/main.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QInputMethodEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QTextCharFormat>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -48,12 +56,44 @@ bool ishexdigit(QChar c) {
   return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
 }
 
+// A long run shows its progress after this long.
+constexpr qint64 progressafterms = 500;
+
+QString bytecount(std::size_t count) {
+  return QLocale(QLocale::English).toString(static_cast<qulonglong>(count)) + (count == 1 ? " byte" : " bytes");
+}
+
+// "61 62 63", the first eight bytes and then "...".
+QString firstbytes(const std::string& bytes) {
+  QStringList pairs;
+  for (std::size_t i = 0; i < std::min<std::size_t>(bytes.size(), 8); ++i) {
+    pairs << QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(bytes[i])}, 2));
+  }
+  if (bytes.size() > 8) pairs << "...";
+  return pairs.join(' ');
+}
+
+// "2", "2 and 4", "1, 2 and 5": words counted from 1.
+QString wordlist(const std::vector<int>& words) {
+  QString text;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
+    text += QString::number(words[i] + 1);
+  }
+  return text;
+}
+
+// The digest a box holds (either case, blanks anywhere), if it holds one.
+std::optional<basicutilities::Sha1Digest> digestin(const QLineEdit* box) {
+  return basicutilities::parsedigest(box->text().simplified().toStdString());
+}
+
 }  // namespace
 
 main::main() {
   setWindowTitle("SHA1 Hash Function Tester");
   setWindowIcon(QIcon(":/icons/sha1tester.svg"));
-  resize(forms::twipstopixels(6675), forms::twipstopixels(4545));
+  resize(forms::twipstopixels(6675), forms::twipstopixels(4845));
   const QFont fixed = boxfont();
 
   inputmode[1] = new forms::OptionButton("Option1", this);
@@ -75,6 +115,15 @@ main::main() {
   };
   hash = digestbox(4140, "Hash");
   exphash = digestbox(3720, "Expected");
+  // Selectable and copyable, never edited by mistake.
+  hash->setReadOnly(true);
+  hash->setToolTip("Ctrl+Shift+C copies the digest as 40 lower-case digits");
+  exphash->setToolTip("The expected digest; type or paste your own to compare");
+
+  status = new QLabel(this);
+  status->setGeometry(forms::twipsrect(60, 4500, 6555, 285));
+  status->setAccessibleName("Status");
+  status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   message = new forms::TextBox(this);
   message->widget()->setGeometry(forms::twipsrect(60, 900, 6555, 2715));
@@ -90,6 +139,7 @@ main::main() {
 
   Command1_1 = new QPushButton("HashMessage", this);
   Command1_1->setGeometry(forms::twipsrect(60, 60, 1755, 315));
+  Command1_1->setAccessibleName(readycaption);
 
   const struct { const char* caption; QRect place; } labels[] = {
       {"Test", forms::twipsrect(120, 540, 375, 195)},
@@ -102,6 +152,14 @@ main::main() {
     Label1[i]->setGeometry(labels[i].place);
     forms::fitcaption(Label1[i]);
   }
+  // The labels name their controls for assistive technology too.
+  Label1[0]->setBuddy(Combo1->widget());
+  Label1[1]->setBuddy(inputmode[0]);
+  Label1[2]->setBuddy(inputmode[1]);
+  Label1[3]->setBuddy(exphash);
+  Label1[4]->setBuddy(hash);
+  Combo1->widget()->view()->setAccessibleName("Test entries");
+  if (QLineEdit* field = Combo1->widget()->lineEdit()) field->setAccessibleName("Test");
 
   setTabOrder(Command1_1, Combo1->widget());
   setTabOrder(Combo1->widget(), message->widget());
@@ -120,6 +178,15 @@ main::main() {
   Command1_1->setAutoDefault(true);
   for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
     connect(new QShortcut(keys, this), &QShortcut::activated, Command1_1, &QPushButton::click);
+  }
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, handler([this] { cancel(); }));
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), this), &QShortcut::activated, this, handler([this] { copydigest(); }));
+  // Whatever changes a digest box, the verdict no longer holds.
+  for (QLineEdit* box : {hash, exphash}) {
+    connect(box, &QLineEdit::textChanged, this, handler([this] {
+              markwords({});
+              say({});
+            }));
   }
   Command1_1->setFocus();
 
@@ -159,6 +226,7 @@ void main::Combo1_Click() {
     for (const char byte : entrymessage) {
       pairs += QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(byte)}, 2)) + ' ';
       writemessage(pairs);
+      progress("Showing the message in hex:", pairs.size() / 3, static_cast<qsizetype>(entrymessage.size()));
       if (!yield(run)) return;
     }
   }
@@ -193,47 +261,128 @@ void main::Command1_Click(int /*index*/) {
 
   const QString text = message->text();
   std::string bytes;
+  QString reading;
   if (text == QLatin1String(catalogue::millionmarker.data(), static_cast<qsizetype>(catalogue::millionmarker.size()))) {
     bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
+    reading = bytecount(bytes.size()) + ": the million \"a\" that the marker stands for";
   } else if (textmode()) {
     bytes = forms::toansi(text);
+    reading = bytecount(bytes.size());
   } else {
-    auto hex = hexbytes(run, text);
+    auto hex = hexbytes(run, text, reading);
     if (!hex) return;
     bytes = std::move(*hex);
   }
 
   std::string constants;
   hash->setText(QString::fromStdString(basicutilities::sha1digest(constants, bytes)));
+  tellresult(reading);
   buttonready();
 }
 
-std::optional<std::string> main::hexbytes(Run run, const QString& text) {
+void main::cancel() {
+  if (Command1_1->isEnabled()) return;  // nothing is running
+  supersede();
+  say("Cancelled: nothing more was written");
+}
+
+void main::copydigest() {
+  const auto digest = digestin(hash);
+  if (!digest) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(basicutilities::digesthex(*digest)));
+  say(status->toolTip() + " \u00B7 copied as 40 lower-case digits");
+}
+
+void main::tellresult(const QString& reading) {
+  const auto computed = digestin(hash);
+  const auto expected = digestin(exphash);
+  if (!computed || !expected) return say(reading);
+  std::vector<int> differing;
+  for (int word = 0; word < 5; ++word) {
+    const auto from = static_cast<std::size_t>(4 * word);
+    if (!std::equal(computed->begin() + from, computed->begin() + from + 4, expected->begin() + from)) differing.push_back(word);
+  }
+  markwords(differing);
+  QString verdict = "\u2713 Match";
+  if (!differing.empty()) verdict = QString("\u2717 Mismatch in word%1 %2 of 5").arg(differing.size() > 1 ? "s" : "", wordlist(differing));
+  hash->setAccessibleDescription(verdict.mid(2));
+  say(verdict + " \u00B7 " + reading);
+}
+
+void main::markwords(const std::vector<int>& words) {
+  // Bold and underlined as well as red: the marks read without colour vision.
+  QTextCharFormat mark;
+  mark.setFontWeight(QFont::Bold);
+  mark.setFontUnderline(true);
+  mark.setForeground(QColor(0xB0, 0x00, 0x00));
+  QList<QInputMethodEvent::Attribute> marks;
+  for (const int word : words) marks.append({QInputMethodEvent::TextFormat, 9 * word - hash->cursorPosition(), 8, mark});
+  // A line edit takes formats only through an input method's event, and not while read-only.
+  QInputMethodEvent event(QString(), marks);
+  const bool readonly = hash->isReadOnly();
+  hash->setReadOnly(false);
+  QCoreApplication::sendEvent(hash, &event);
+  hash->setReadOnly(readonly);
+  if (words.empty()) hash->setAccessibleDescription({});
+}
+
+void main::say(const QString& text) {
+  status->setText(status->fontMetrics().elidedText(text, Qt::ElideRight, status->width()));
+  status->setToolTip(text);
+  status->setAccessibleDescription(text);
+  QAccessibleEvent changed(status, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+void main::progress(const QString& what, qsizetype done, qsizetype total) {
+  if (runclock_.elapsed() < progressafterms || total <= 0) return;
+  const QString text = QString("%1 %2%  (Escape cancels)").arg(what).arg(done * 100 / total);
+  if (text != status->toolTip()) say(text);
+}
+
+std::optional<std::string> main::hexbytes(Run run, const QString& text, QString& reading) {
   // Any edit supersedes the run, so the text as read at the start stays the box's text while the
   // run is current. The pump runs at the start of each pass and then every few milliseconds rather
   // than after every character: a 10 MB box takes a tenth of a second, not minutes, and the window
   // answers as promptly.
   QElapsedTimer sinceyield;
   sinceyield.start();
-  const auto paced = [&](qsizetype done) {
+  const auto paced = [&](const char* what, qsizetype done, qsizetype total) {
     if (done % 4096 != 0 || (done != 0 && sinceyield.elapsed() < yieldintervalms)) return true;
     sinceyield.restart();
+    progress(what, done, total);
     return yield(run);
   };
 
+  // Blanks and line breaks separate pairs; anything else that is not a digit is skipped, and said.
   std::string digits;
+  qsizetype skipped = 0;
+  QChar firstskipped;
+  bool zerox = false;
   for (qsizetype p = 0; p < text.size(); ++p) {
-    if (ishexdigit(text[p])) digits += static_cast<char>(text[p].unicode());
-    if (!paced(p)) return std::nullopt;
+    if (ishexdigit(text[p])) {
+      digits += static_cast<char>(text[p].unicode());
+    } else if (!text[p].isSpace()) {
+      if (skipped++ == 0) firstskipped = text[p];
+      zerox = zerox || (p > 0 && text[p - 1] == '0' && (text[p] == 'x' || text[p] == 'X'));
+    }
+    if (!paced("Reading the hex digits:", p, text.size())) return std::nullopt;
   }
-  if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
+  const bool odd = digits.size() % 2 != 0;
+  if (odd) digits.insert(0, 1, '0');
   std::string bytes;
   bytes.reserve(digits.size() / 2);
   for (std::size_t p = 0; p < digits.size(); p += 2) {
     std::string pair = digits.substr(p, 2);
     bytes += static_cast<char>(basicutilities::hextodec(pair));
-    if (!paced(static_cast<qsizetype>(p / 2))) return std::nullopt;
+    if (!paced("Making bytes of the digits:", static_cast<qsizetype>(p / 2), static_cast<qsizetype>(digits.size() / 2))) return std::nullopt;
   }
+
+  reading = bytecount(bytes.size());
+  if (!bytes.empty()) reading += ": " + firstbytes(bytes);
+  if (skipped > 0) reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(skipped == 1 ? "1 character" : QString::number(skipped) + " characters", firstskipped);
+  if (zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
+  if (odd) reading += " \u00B7 odd count: a leading 0 was added";
   return bytes;
 }
 
@@ -277,6 +426,7 @@ main::Run main::beginrun() {
   }
   Command1_1->setEnabled(false);
   Command1_1->setText(waitcaption);
+  runclock_.start();
   return ++latestrun_;
 }
 

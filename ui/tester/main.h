@@ -2,12 +2,14 @@
 // press "Hash Message" and compare.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ui/forms/form.h"
 
@@ -39,8 +41,13 @@ class main : public forms::Form<QWidget> {
   // Any change of the message box's text clears both digests; the user's edit also stops whatever
   // display or hash request is running, since its result would no longer belong to the box.
   void message_Change();
-  // Hashes the box's message as the mode reads it and shows its digest under "Hash".
+  // Hashes the box's message as the mode reads it and shows its digest under "Hash", and on the
+  // status line what was hashed and whether the digest matches the expected one.
   void Command1_Click(int index);
+  // Escape: the running display or request stops, as if superseded.
+  void cancel();
+  // Ctrl+Shift+C: the computed digest to the clipboard as 40 lower-case digits.
+  void copydigest();
 
   // Controls, by their names; arrays by index (Command1 has only element 1).
   std::array<forms::OptionButton*, 2> inputmode;
@@ -50,6 +57,8 @@ class main : public forms::Form<QWidget> {
   forms::ComboBox* Combo1;
   QPushButton* Command1_1;
   std::array<QLabel*, 5> Label1;
+  // Under the Hash box: the verdict, what was hashed, a long run's progress.
+  QLabel* status;
 
  protected:
   // An error cut a handler short: the button is usable again.
@@ -69,14 +78,25 @@ class main : public forms::Form<QWidget> {
   bool current(Run run) const;
   // Handles pending events; true while the run is still current.
   bool yield(Run run);
-  // The box's hex digits as bytes, or nothing when the run was superseded meanwhile.
-  std::optional<std::string> hexbytes(Run run, const QString& text);
+  // The box's hex digits as bytes, or nothing when the run was superseded meanwhile; reading says
+  // how the box was read.
+  std::optional<std::string> hexbytes(Run run, const QString& text, QString& reading);
   // Writes the message box from a run: not an edit of the user's.
   void writemessage(const QString& text);
   void buttonready();
   bool textmode() const;
+  // The status line says text (shortened to fit; whole in its tooltip and accessible description).
+  void say(const QString& text);
+  // A run that has taken more than half a second shows how far it is.
+  void progress(const QString& what, qsizetype done, qsizetype total);
+  // After a request: the verdict, when both boxes hold a digest, then what was hashed.
+  void tellresult(const QString& reading);
+  // Marks the words of the Hash box that differ from the expected digest (none: no marks).
+  void markwords(const std::vector<int>& words);
 
   Run latestrun_ = 0;
+  // Since the current run began, for progress.
+  QElapsedTimer runclock_;
   // A run is writing the box (writemessage): that change is no edit of the user's.
   bool writing_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.

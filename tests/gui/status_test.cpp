@@ -1,0 +1,122 @@
+// The status line: the verdict, what was hashed, a long run's progress; the Hash box's copy form;
+// names for assistive technology.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
+
+#include "testerwindow.h"
+#include "ui/dialogs/alert.h"
+
+namespace {
+
+using guitest::TesterWindow;
+
+TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
+  struct Case {
+    int entry;             // selected first (0: none)
+    int mode;              // 0 text, 1 hex
+    const char* message;   // typed over the box; nullptr keeps the entry's
+    const char* expected;  // typed over the expected digest; nullptr keeps the entry's
+    const char* status;
+  };
+  const Case cases[] = {
+      {2, 0, nullptr, nullptr, "\u2713 Match \u00B7 3 bytes"},
+      {2, 1, nullptr, nullptr, "\u2713 Match \u00B7 3 bytes: 61 62 63"},
+      {2, 0, nullptr, "a9993e36 4706816b ba3e2571 7850c26c 9cd0d89d", "\u2717 Mismatch in word 2 of 5 \u00B7 3 bytes"},
+      {2, 0, nullptr, "A9993E37 4706816A BA3E2571 7850C26C 9CD0D89E", "\u2717 Mismatch in words 1 and 5 of 5 \u00B7 3 bytes"},
+      {2, 0, nullptr, " a9993e364706816aba3e2571 7850c26c9cd0d89d", "\u2713 Match \u00B7 3 bytes"},
+      {11, 0, nullptr, nullptr, "\u2713 Match \u00B7 1,000,000 bytes: the million \"a\" that the marker stands for"},
+      {0, 0, "hello", nullptr, "5 bytes"},
+      {0, 1, "hello", nullptr, "1 byte: 0E \u00B7 4 characters skipped, the first \"h\" \u00B7 odd count: a leading 0 was added"},
+      {0, 1, "0x61 0x62", nullptr, "3 bytes: 06 10 62 \u00B7 2 characters skipped, the first \"x\" \u00B7 \"0x\" reads as the digit 0 and a skipped x"},
+      {0, 1, "zz qq", nullptr, "0 bytes \u00B7 4 characters skipped, the first \"z\""},
+      {0, 1, "0102030405060708090a", nullptr, "10 bytes: 01 02 03 04 05 06 07 08 ..."},
+  };
+  for (const Case& c : cases) {
+    choosemode(c.mode);
+    pick(c.entry);
+    if (c.message != nullptr) replacemessage(c.message);
+    if (c.expected != nullptr) {
+      window.exphash->selectAll();
+      QTest::keyClicks(window.exphash, c.expected);
+    }
+    presshash();
+    EXPECT_EQ(window.status->toolTip(), QString(c.status)) << c.entry << " " << c.mode << " " << (c.message ? c.message : "");
+    EXPECT_EQ(window.status->accessibleDescription(), window.status->toolTip());
+  }
+  // Any change of either digest takes the verdict away; a request brings it back.
+  choosemode(0);
+  pick(2);
+  presshash();
+  QTest::keyClick(window.exphash, Qt::Key_Backspace);
+  EXPECT_EQ(window.status->text(), "");
+  QTest::keyClick(window.exphash, Qt::Key_D);
+  presshash();
+  EXPECT_EQ(window.status->text(), "\u2713 Match \u00B7 3 bytes");
+}
+
+// A request over a big hex box, slowed at its first yield: its progress shows, Escape stops it and
+// nothing more is written.
+TEST_F(TesterWindow, ALongRunShowsItsProgressAndEscapeCancelsIt) {
+  choosemode(1);
+  QApplication::clipboard()->setText(QString("61 ").repeated(20'000));
+  box()->setFocus();
+  QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+  QString during;
+  QTimer::singleShot(0, [&] {
+    QThread::msleep(600);
+    QTimer::singleShot(0, [&] {
+      during = window.status->text();
+      QTest::keyClick(&window, Qt::Key_Escape);
+    });
+  });
+  presshash();
+  EXPECT_TRUE(during.startsWith("Reading the hex digits:") && during.endsWith("%  (Escape cancels)")) << during.toStdString();
+  EXPECT_EQ(window.status->text(), "Cancelled: nothing more was written");
+  EXPECT_EQ(window.hash->text(), "");
+  expectidle();
+}
+
+TEST_F(TesterWindow, TheComputedDigestIsReadOnlyAndCopiesAsFortyLowerCaseDigits) {
+  pick(2);
+  presshash();
+  window.hash->setFocus();
+  QTest::keyClicks(window.hash, "x");
+  QTest::keyClick(window.hash, Qt::Key_Backspace);
+  EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  QTest::keyClick(window.hash, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "a9993e364706816aba3e25717850c26c9cd0d89d");
+}
+
+// Every control a user can reach has a name, and a box is named by what it is, not by what it holds
+// (a combo box on Linux reports its text as its name by design: its label names it).
+TEST_F(TesterWindow, EveryControlHasANameThatIsNotItsValue) {
+  pick(2);
+  presshash();
+  dialogs::alert alert;
+  for (QWidget* form : {static_cast<QWidget*>(&window), static_cast<QWidget*>(&alert)}) {
+    for (QWidget* control : form->findChildren<QWidget*>()) {
+      if (control->focusPolicy() == Qt::NoFocus) continue;
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+      QString name = accessible->text(QAccessible::Name);
+      QString value;
+      if (auto* line = qobject_cast<QLineEdit*>(control)) value = line->text();
+      if (auto* list = qobject_cast<QComboBox*>(control)) value = list->currentText();
+      if (auto* text = qobject_cast<QPlainTextEdit*>(control)) value = text->toPlainText();
+      const auto labels = accessible->relations(QAccessible::Label);
+      if (name == value && !labels.empty()) name = labels.front().first->text(QAccessible::Name);
+      EXPECT_FALSE(name.isEmpty()) << control->metaObject()->className();
+      EXPECT_NE(name, value) << control->metaObject()->className();
+    }
+  }
+  const auto labels = QAccessible::queryAccessibleInterface(combo())->relations(QAccessible::Label);
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels.front().first->text(QAccessible::Name), "Test");
+}
+
+}  // namespace
