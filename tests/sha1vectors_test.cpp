@@ -292,7 +292,7 @@ TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) 
 TEST_F(Sha1vectorsProgram, NothingTheCommandStartedOutlivesTheRun) {
   const std::string file = write("one.rsp", "Len = 24\nMsg = 616263\nMD = a9993e364706816aba3e25717850c26c9cd0d89d\n");
   const std::string later = "sleep 0.6; touch " + (folder_ / "survivor").string();
-  for (const std::string& command : {"(" + later + ") & sleep 30", "sha1sum; (" + later + ") &", "sha1sum; setsid sh -c \"" + later + "\" &"}) {
+  for (const std::string& command : {"(" + later + ") & sleep 30", "sha1sum; (" + later + ") &", "setsid sh -c \"" + later + "\" & sleep 0.05; sha1sum"}) {
     run("--timeout 0.2 --command '" + command + "' " + file);
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
     EXPECT_FALSE(fs::exists(folder_ / "survivor")) << command;
