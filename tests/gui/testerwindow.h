@@ -7,6 +7,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -118,6 +119,13 @@ class TesterWindow : public ::testing::Test {
       const auto bytes = meaning(text, textmode());
       ASSERT_TRUE(bytes) << "a digest for a box without bytes";
       EXPECT_EQ(window.hash->text(), peerdigest(*bytes)) << "box " << text.left(60).toStdString() << ", mode " << textmode();
+    }
+    // A verdict on the status line is the verdict on the two boxes as they stand.
+    const QString status = window.status->toolTip();
+    if (status.startsWith(u'\u2713') || status.startsWith(u'\u2717')) {
+      const auto digest = [](const QLineEdit* box) { return box->text().remove(' ').toUpper(); };
+      EXPECT_EQ(digest(window.hash).size(), 40) << status.toStdString();
+      EXPECT_EQ(status.startsWith(u'\u2713'), digest(window.hash) == digest(window.exphash)) << status.toStdString();
     }
     if (!window.exphash->text().isEmpty()) {
       const int index = combo()->currentIndex();
