@@ -1,6 +1,7 @@
 #include "sha1vectors/checking.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -21,6 +22,51 @@ constexpr std::uint64_t maxsplithashes = std::uint64_t{1} << 20;
 // The message bytes one call of several messages takes at most (a longer message goes alone).
 constexpr std::uint64_t maxbatchbytes = std::uint64_t{64} << 20;
 
+// A message built bit by bit, as an alternate Monte Carlo chain needs.
+struct Bits {
+  std::string bytes;
+  std::uint8_t partial = 0;  // the top partialbits bits
+  unsigned partialbits = 0;
+
+  std::uint64_t size() const { return 8 * std::uint64_t{bytes.size()} + partialbits; }
+  Message message() const { return {bytes, 1, partial, partialbits}; }
+
+  // Appends the top count (up to 8) bits of value.
+  void push(std::uint8_t value, unsigned count) {
+    if (count == 0) return;
+    value = static_cast<std::uint8_t>(value & (0xFF << (8 - count)));
+    const auto merged = static_cast<std::uint8_t>(partial | (value >> partialbits));
+    if (partialbits + count >= 8) {
+      bytes += static_cast<char>(merged);
+      partial = static_cast<std::uint8_t>(value << (8 - partialbits));
+      partialbits = partialbits + count - 8;
+    } else {
+      partial = merged;
+      partialbits += count;
+    }
+  }
+  void append(const Bits& other) {
+    if (partialbits == 0) {
+      bytes += other.bytes;
+    } else {
+      for (const char byte : other.bytes) push(static_cast<std::uint8_t>(byte), 8);
+    }
+    push(other.partial, other.partialbits);
+  }
+  // Cut to its first count bits, or filled with zero bits to count.
+  void fit(std::uint64_t count) {
+    if (size() > count) {
+      const std::uint8_t last = count / 8 < bytes.size() ? static_cast<std::uint8_t>(bytes[count / 8]) : partial;
+      bytes.resize(static_cast<std::size_t>(count / 8));
+      partial = 0;
+      partialbits = 0;
+      push(last, static_cast<unsigned>(count % 8));
+    }
+    if (size() < count && partialbits == 0) bytes.resize(static_cast<std::size_t>(count / 8), '\0');
+    while (size() < count) push(0, static_cast<unsigned>(std::min<std::uint64_t>(8, count - size())));
+  }
+};
+
 // Gives each of vector's hashes, from the first on, to hash (with its number from 0), going on
 // from the digest it returns. Stops at the first that returns none. Returns the last digest.
 template <class Hash>
@@ -31,12 +77,17 @@ std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
     case Vector::Kind::message:
       return hash(first, 0);
     case Vector::Kind::montecarlo: {
-      // M(i) = MD(i-3) || MD(i-2) || MD(i-1), MD(i) = SHA-1(M(i)), from MD0 = MD1 = MD2 = Seed.
-      std::string chain = vector.message + vector.message + vector.message;
+      // MSG = A || B || C, MD = SHA-1(MSG), then A = B, B = C, C = MD, from A = B = C = Seed; the
+      // alternate version cuts or fills MSG to chainbits.
+      const Bits seed{vector.message, vector.partial, vector.partialbits};
+      std::array<Bits, 3> abc{seed, seed, seed};
       for (std::uint64_t i = 0; i < vector.iterations; ++i) {
-        if (!(last = hash(Message{chain}, i))) return last;
-        chain.erase(0, last->size());
-        chain += view(*last);
+        Bits message = abc[0];
+        message.append(abc[1]);
+        message.append(abc[2]);
+        if (vector.chainbits) message.fit(*vector.chainbits);
+        if (!(last = hash(message.message(), i))) return last;
+        abc = {std::move(abc[1]), std::move(abc[2]), Bits{std::string(view(*last)), 0, 0}};
       }
       return last;
     }
@@ -94,7 +145,9 @@ Plan plan(const Vector& vector, const Implementation& implementation) {
     if (message.piece.data() == vector.message.data()) {
       p.messages.push_back(message);
     } else {
-      p.messages.push_back(Message{p.held.emplace_back(message.piece)});
+      Message held = message;
+      held.piece = p.held.emplace_back(message.piece);
+      p.messages.push_back(held);
     }
     // A single message needs no engine: its expected digest is the vector's.
     p.expected.push_back(vector.kind == Vector::Kind::message ? vector.expected : *engine.digest(message).digest);

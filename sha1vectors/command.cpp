@@ -77,6 +77,7 @@ namespace {
 
 constexpr std::size_t keptoutput = 64 * 1024;  // more than any digest line needs
 constexpr std::size_t maxbatch = 4096;          // messages in one call
+constexpr std::uint64_t maxfilemessage = std::uint64_t{64} << 20;  // longer ones stream in
 
 struct Pipe {
   int read = -1, write = -1;
@@ -429,9 +430,13 @@ Command::~Command() {
 
 Outcome Command::digest(const Message& message) {
   if (takesfiles_) return batch(std::span(&message, 1)).front();
+  return piped(message, words_);
+}
+
+Outcome Command::piped(const Message& message, const std::vector<std::string>& words) {
   if (stop_ != nullptr && *stop_) return {std::nullopt, "stopped", true};
   Run run(stop_, keptoutput);
-  if (auto problem = run.spawn(words_)) return {std::nullopt, *problem};
+  if (auto problem = run.spawn(words)) return {std::nullopt, *problem};
   const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout_);
   if (auto failure = run.end(finish, timeout_)) return *failure;
   return outputdigest(run.output());
@@ -441,18 +446,7 @@ std::vector<Outcome> Command::digests(std::span<const Message> messages) {
   return takesfiles_ ? batch(messages) : Implementation::digests(messages);
 }
 
-std::vector<Outcome> Command::batch(std::span<const Message> messages) {
-  const std::size_t count = messages.size();
-  const auto all = [count](const Outcome& outcome) { return std::vector<Outcome>(count, outcome); };
-  if (!folderproblem_.empty()) return all({std::nullopt, folderproblem_});
-  if (stop_ != nullptr && *stop_) return all({std::nullopt, "stopped", true});
-
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < count; ++i) names.push_back(folder_ + "/" + std::to_string(++files_));
-  MessageFiles files(names);
-  for (const Message& message : messages) {
-    if (auto problem = files.write(message)) return all({std::nullopt, *problem});
-  }
+std::vector<std::string> Command::wordsfor(const std::vector<std::string>& names) const {
   std::vector<std::string> words;
   for (const std::string& word : words_) {
     if (word == "{}") {
@@ -462,9 +456,26 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
     }
   }
   if (throughshell_) words.insert(words.end(), names.begin(), names.end());
+  return words;
+}
 
+std::vector<Outcome> Command::batch(std::span<const Message> messages) {
+  const std::size_t count = messages.size();
+  const auto all = [count](const Outcome& outcome) { return std::vector<Outcome>(count, outcome); };
+  if (!folderproblem_.empty()) return all({std::nullopt, folderproblem_});
+  if (stop_ != nullptr && *stop_) return all({std::nullopt, "stopped", true});
+
+  // A long message is not copied to a file: it streams in, {} naming standard input.
+  if (count == 1 && messages.front().size() > maxfilemessage) return {piped(messages.front(), wordsfor({"/dev/stdin"}))};
+
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < count; ++i) names.push_back(folder_ + "/" + std::to_string(++files_));
+  MessageFiles files(names);
+  for (const Message& message : messages) {
+    if (auto problem = files.write(message)) return all({std::nullopt, *problem});
+  }
   Run run(stop_, keptoutput + count * 4096);
-  if (auto problem = run.spawn(words)) return all({std::nullopt, *problem});
+  if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
   const auto timeout = timeout_ * static_cast<long>(count);
   const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
   const std::optional<Outcome> failure = run.end(finish, timeout);

@@ -20,12 +20,13 @@ namespace sha1vectors {
 // standard output (see digestinoutput). With one, a call takes many messages: each is written to a
 // file of its own in a private temporary folder, the words "{}" stand for their names, and the
 // output gives one digest per line in their order (a call of several that fails, or prints another
-// number of digests, answers none of them: see Implementation::digests). A call that exits with a status other than 0, is ended by a
-// signal, has not exited when its time is up (timeout for each message in it, closed outputs or
-// not) or prints no digest gives a failure saying so; one stopped from outside gives an outcome
-// marked stopped. When a call has exited or timed out, its whole group is killed; on Linux,
-// everything it started in a session of its own too, once no other call is running (this process
-// becomes a child subreaper).
+// number of digests, answers none of them: see Implementation::digests). A message over 64 MiB is
+// not copied to a file: it streams in on standard input, {} standing for /dev/stdin.
+// A call that exits with a status other than 0, is ended by a signal, has not exited when its time
+// is up (timeout for each message in it, closed outputs or not) or prints no digest gives a failure
+// saying so; one stopped from outside gives an outcome marked stopped. When a call has exited or
+// timed out, its whole group is killed; on Linux, everything it started in a session of its own
+// too, once no other call is running (this process becomes a child subreaper).
 // Calls may run in several threads at once. Needs POSIX; elsewhere every message fails with a
 // message saying so. The caller must ignore SIGPIPE, so that a command that exits without reading
 // all of its input does not end this program.
@@ -47,6 +48,10 @@ class Command : public Implementation {
 
  private:
   std::vector<Outcome> batch(std::span<const Message> messages);
+  // One call with the message on standard input.
+  Outcome piped(const Message& message, const std::vector<std::string>& words);
+  // The words to start, {} standing for names.
+  std::vector<std::string> wordsfor(const std::vector<std::string>& names) const;
 
   std::string command_;
   std::vector<std::string> words_;  // what is started

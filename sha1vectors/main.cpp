@@ -7,12 +7,15 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
+#include "sha1vectors/acvp.h"
 #include "sha1vectors/checking.h"
 #include "sha1vectors/command.h"
 #include "sha1vectors/vectors.h"
@@ -37,7 +40,13 @@ constexpr const char* description =
     "did not. Without FILEs it checks the tester's built-in catalogue of 11 vectors.\n"
     "\n"
     "FILEs may be NIST CAVP response files (SHA1ShortMsg.rsp, SHA1LongMsg.rsp, SHA1Monte.rsp, byte- or\n"
-    "bit-oriented) and NESSIE test-vector files; the format is recognised from the content.";
+    "bit-oriented), NESSIE test-vector files, and NIST ACVP vector sets in JSON: a prompt and its\n"
+    "expected results, in any order or in a folder given as a FILE, paired by vsId and tcId (the bare\n"
+    "object or the wire form); the format is recognised from the content. Each MCT result is checked\n"
+    "from the expected result before it; an LDT's message is streamed, never held in memory.\n"
+    "--acvp-response writes the implementation's answers to an ACVP prompt, which needs no expected\n"
+    "results, in the response layout (the wire form, digests in upper case); the file is written\n"
+    "whole through a temporary file beside it, or left as it was.";
 
 constexpr const char* commandhelp =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
@@ -77,6 +86,7 @@ struct Options {
   std::string command;
   double timeout = 10;
   unsigned jobs = std::max(1U, std::thread::hardware_concurrency());
+  std::string acvpresponse;
   bool verbose = false;
   bool catalogue = false;
 };
@@ -120,8 +130,13 @@ class Progress {
   clock::time_point start_, drawn_{};
 };
 
+// "file:line: name"; a JSON file's vectors have no line.
+std::string place(const Vector& vector) {
+  return vector.file + (vector.line > 0 ? ":" + std::to_string(vector.line) : std::string()) + ": " + vector.name;
+}
+
 void printfailure(const Vector& vector, const Verdict& verdict) {
-  std::cout << "FAIL " << vector.file << ":" << vector.line << ": " << vector.name;
+  std::cout << "FAIL " << place(vector);
   if (!verdict.computed) {
     std::cout << ": " << verdict.reason << "\n";
     return;
@@ -143,23 +158,120 @@ struct Source {
   std::vector<Vector> vectors;
 };
 
-// Every file is read before anything is checked, so that a malformed one is reported at once.
-// Returns the usable ones; unusable tells whether any was not.
-std::vector<Source> readsources(const Options& options, bool& unusable) {
+// Set by Ctrl+C (or a request to terminate): the run stops and tells what it checked so far.
+std::atomic<bool> interrupted{false};
+
+void interrupt(int) { interrupted = true; }
+
+void stoponinterrupt() {
+#if defined(_WIN32)
+  std::signal(SIGINT, interrupt);
+#else
+  // A signal sent twice (to the process and to its group) must not end it before it has tidied
+  // up; stopping takes at most about a second (a gibibyte hashed or written), so no second Ctrl+C
+  // is needed to force it.
+  struct sigaction action {};
+  action.sa_handler = interrupt;
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+#endif
+}
+
+void complain(const std::string& problem) { std::cerr << "sha1vectors: " << problem << " (nothing of it was checked)\n"; }
+
+// What the FILEs hold: sources to check, and every ACVP prompt read (for --acvp-response).
+struct Inputs {
   std::vector<Source> sources;
-  if (options.files.empty() || options.catalogue) sources.push_back({"catalogue", sha1vectors::cataloguevectors()});
-  for (const auto& file : options.files) {
+  std::vector<sha1vectors::AcvpPrompt> prompts;
+  bool unusable = false;
+};
+
+// A FILE that is a folder stands for the .json files in it.
+std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
+  std::vector<std::string> expanded;
+  for (const auto& file : files) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(file, error)) {
+      expanded.push_back(file);
+      continue;
+    }
+    std::vector<std::string> inside;
+    for (const auto& entry : std::filesystem::directory_iterator(file, error)) {
+      if (entry.path().extension() == ".json") inside.push_back(entry.path().string());
+    }
+    std::sort(inside.begin(), inside.end());
+    if (inside.empty()) inside.push_back(file);  // read as a file, it says what is wrong
+    expanded.insert(expanded.end(), inside.begin(), inside.end());
+  }
+  return expanded;
+}
+
+// Each prompt is checked against the expected results of its vsId.
+void pairacvp(Inputs& inputs, std::vector<sha1vectors::AcvpResults>& results, bool responding) {
+  for (const auto& prompt : inputs.prompts) {
+    const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
+    if (found == results.end()) {
+      if (responding) continue;
+      complain(prompt.file + ": the expected results of vsId " + std::to_string(prompt.vsid) + " are not among the files");
+      inputs.unusable = true;
+      continue;
+    }
     try {
-      sources.push_back({file, sha1vectors::readvectorfile(file)});
+      inputs.sources.push_back({prompt.file, sha1vectors::acvpvectors(prompt, *found)});
     } catch (const sha1vectors::VectorFileError& error) {
-      std::cerr << "sha1vectors: " << error.what() << " (nothing of it was checked)\n";
-      unusable = true;
+      complain(error.what());
+      inputs.unusable = true;
+    }
+    results.erase(found);
+  }
+  for (const auto& unpaired : results) {
+    complain(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
+    inputs.unusable = true;
+  }
+}
+
+// Every file is read before anything is checked, so that a malformed one is reported at once.
+Inputs readinputs(const Options& options) {
+  Inputs inputs;
+  if (options.files.empty() || options.catalogue) inputs.sources.push_back({"catalogue", sha1vectors::cataloguevectors()});
+  std::vector<sha1vectors::AcvpResults> results;
+  for (const auto& file : expandfolders(options.files)) {
+    try {
+      const std::string content = sha1vectors::readregularfile(file);
+      if (!sha1vectors::isjson(content)) {
+        inputs.sources.push_back({file, sha1vectors::readvectortext(file, content)});
+      } else if (auto half = sha1vectors::readacvptext(file, content); auto* prompt = std::get_if<sha1vectors::AcvpPrompt>(&half)) {
+        inputs.prompts.push_back(std::move(*prompt));
+      } else {
+        results.push_back(std::get<sha1vectors::AcvpResults>(std::move(half)));
+      }
+    } catch (const sha1vectors::VectorFileError& error) {
+      complain(error.what());
+      inputs.unusable = true;
     } catch (const std::exception& error) {  // out of memory, say: this file is unusable, not the run
-      std::cerr << "sha1vectors: " << file << ": cannot be read: " << error.what() << " (nothing of it was checked)\n";
-      unusable = true;
+      complain(file + ": cannot be read: " + error.what());
+      inputs.unusable = true;
     }
   }
-  return sources;
+  pairacvp(inputs, results, !options.acvpresponse.empty());
+  return inputs;
+}
+
+// Writes the implementation's answers to the one ACVP prompt; false when it cannot.
+bool respond(const Options& options, const Inputs& inputs, sha1vectors::Implementation& implementation) {
+  if (inputs.prompts.size() != 1) {
+    std::cerr << "sha1vectors: --acvp-response needs one ACVP prompt among the FILEs, not " << inputs.prompts.size() << "\n";
+    return false;
+  }
+  const auto& prompt = inputs.prompts.front();
+  try {
+    sha1vectors::writeatomically(options.acvpresponse, sha1vectors::acvpresponse(prompt, implementation, options.jobs, interrupted));
+  } catch (const std::exception& error) {
+    std::cerr << "sha1vectors: no response written: " << error.what() << "\n";
+    return false;
+  }
+  std::cerr << "sha1vectors: wrote the answers to vsId " << prompt.vsid << " to " << options.acvpresponse << "\n";
+  return true;
 }
 
 struct Tally {
@@ -202,7 +314,7 @@ class Report {
         ++tally_.passed;
         if (options_.verbose) {
           progress_.clear();
-          std::cout << "ok   " << vector.file << ":" << vector.line << ": " << vector.name << "\n";
+          std::cout << "ok   " << place(vector) << "\n";
         }
         break;
       case Verdict::Status::failed:
@@ -251,25 +363,6 @@ bool summarise(const Tally& tally) {
   return static_cast<bool>(std::cout);
 }
 
-// Set by Ctrl+C (or a request to terminate): the run stops and tells what it checked so far.
-std::atomic<bool> interrupted{false};
-
-void interrupt(int) { interrupted = true; }
-
-void stoponinterrupt() {
-#if defined(_WIN32)
-  std::signal(SIGINT, interrupt);
-#else
-  // A signal sent twice (to the process and to its group) must not end it before it has tidied
-  // up; stopping takes at most about a second (a gibibyte hashed or written), so no second Ctrl+C
-  // is needed to force it.
-  struct sigaction action {};
-  action.sa_handler = interrupt;
-  action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-#endif
-}
-
 int run(const Options& options) {
   sha1vectors::Engine engine;
   std::optional<sha1vectors::Command> command;
@@ -279,8 +372,9 @@ int run(const Options& options) {
   }
   sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
 
-  bool unusable = false;
-  const std::vector<Source> sources = readsources(options, unusable);
+  const Inputs inputs = readinputs(options);
+  const std::vector<Source>& sources = inputs.sources;
+  const bool unusable = inputs.unusable;
   std::uint64_t total = 0;
   for (const auto& source : sources) {
     for (const auto& vector : source.vectors) total += implementation.takesbits() || !vector.bitoriented() ? 1 : 0;
@@ -294,9 +388,12 @@ int run(const Options& options) {
     tally = report.tally();
   }
 
+  const bool responding = !options.acvpresponse.empty();
+  const bool responded = responding && !interrupted && respond(options, inputs, implementation);
+
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
-  if (tally.passed + tally.failed == 0 && !unusable && !interrupted) std::cerr << "sha1vectors: no vector was checked\n";
+  if (tally.passed + tally.failed == 0 && !unusable && !interrupted && !responding) std::cerr << "sha1vectors: no vector was checked\n";
   if (!summarise(tally)) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
@@ -304,7 +401,8 @@ int run(const Options& options) {
 
   if (unusable) return 2;
   if (interrupted) return 130;
-  return tally.failed == 0 && tally.passed > 0 ? 0 : 1;
+  // A response needs no vector checked; checking needs at least one.
+  return tally.failed == 0 && (responding ? responded : tally.passed > 0) ? 0 : 1;
 }
 
 // The help's closing text, its limits read from the readers' own.
@@ -313,7 +411,9 @@ std::string epilog() {
   text += "Limits: regular files of up to " + std::to_string(sha1vectors::maxfilebytes >> 20) + " MiB; a message of up to ";
   text += std::to_string(sha1vectors::maxmessagebytes >> 30) + " GiB when it repeats a piece\n(streamed, never held in memory), up to ";
   text += std::to_string(sha1vectors::maxheldbytes >> 20) + " MiB when spelled out byte by byte; 1 to ";
-  text += std::to_string(sha1vectors::maxiterations) + "\niterations. A file that asks for more is unusable.\n\n";
+  text += std::to_string(sha1vectors::maxiterations) + "\niterations; JSON files of up to " + std::to_string(sha1vectors::maxjsonbytes >> 20);
+  text += " MiB, nested up to " + std::to_string(sha1vectors::maxjsondepth) + " levels, MCT seeds of up to\n";
+  text += std::to_string(sha1vectors::maxmctseedbits) + " bits. A file that asks for more is unusable.\n\n";
   text += outputhelp;
   return text;
 }
@@ -344,6 +444,8 @@ int main(int argc, char* argv[]) {
   app.add_option("-j,--jobs", options.jobs, "calls of the implementation at once, 1 to 256 (default: the number of processors)")
       ->type_name("N")
       ->check(CLI::Range(1, 256).description(""));
+  app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file")
+      ->type_name("FILE");
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
   try {

@@ -13,8 +13,10 @@ std::string describe(const std::string& file, int line, const std::string& probl
   return line > 0 ? file + ":" + std::to_string(line) + ": " + problem : file + ": " + problem;
 }
 
+}  // namespace
+
 // A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
-std::string readcontent(const std::string& path) {
+std::string readregularfile(const std::string& path) {
   std::error_code error;
   const auto status = std::filesystem::status(path, error);
   if (error) throw VectorFileError(path, 0, "cannot be read: " + error.message());
@@ -34,14 +36,12 @@ std::string readcontent(const std::string& path) {
   return content;
 }
 
-}  // namespace
-
 VectorFileError::VectorFileError(const std::string& file, int line, const std::string& problem)
     : std::runtime_error(describe(file, line, problem)) {}
 
 std::uint64_t Vector::hashes() const { return kind == Kind::message ? 1 : iterations; }
 
-std::vector<Vector> readvectorfile(const std::string& path) { return readvectortext(path, readcontent(path)); }
+std::vector<Vector> readvectorfile(const std::string& path) { return readvectortext(path, readregularfile(path)); }
 
 std::vector<Vector> readvectortext(const std::string& name, std::string_view content) {
   // A byte order mark, as some editors write, is no part of the first line.

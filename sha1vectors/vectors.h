@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ namespace sha1vectors {
 struct Vector {
   enum class Kind {
     message,     // expected = SHA-1(message)
-    montecarlo,  // CAVP: from the seed in message, 1000 chained hashes; expected = the last
+    montecarlo,  // from the seed in message, iterations chained hashes; expected = the last
     iterated,    // NESSIE: h = message, then h = SHA-1(h) iterations times; expected = the last
   };
 
@@ -29,9 +30,11 @@ struct Vector {
   std::uint8_t partial = 0;  // a last, partial byte: its top partialbits bits
   unsigned partialbits = 0;  // 0 to 7
   std::uint64_t iterations = 0;
+  // Monte Carlo, ACVP's alternate version: every message cut or filled with zero bits to this many.
+  std::optional<std::uint64_t> chainbits;
   basicutilities::Sha1Digest expected{};
 
-  bool bitoriented() const { return partialbits != 0; }
+  bool bitoriented() const { return partialbits != 0 || (chainbits && *chainbits % 8 != 0); }
   // How many hashes checking it takes, for progress.
   std::uint64_t hashes() const;
 };
@@ -47,6 +50,10 @@ class VectorFileError : public std::runtime_error {
  public:
   VectorFileError(const std::string& file, int line, const std::string& problem);
 };
+
+// What a regular file holds, read whole. Throws VectorFileError when it cannot be read, is not a
+// regular file or is larger than maxfilebytes.
+std::string readregularfile(const std::string& path);
 
 // Every vector of a CAVP response file or NESSIE test-vector file, recognised by its content.
 // Only regular files are read. Throws VectorFileError for a file that cannot be read, holds no

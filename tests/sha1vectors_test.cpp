@@ -12,7 +12,10 @@
 
 #include <sys/stat.h>
 
+#include <nlohmann/json.hpp>
+
 #include "support/vectorfiles.h"
+#include "sha1vectors/acvp.h"
 #include "sha1vectors/checking.h"
 #include "sha1vectors/command.h"
 #include "sha1vectors/vectors.h"
@@ -384,6 +387,95 @@ TEST_F(Sha1vectorsProgram, NothingCheckedIsNoSuccess) {
   const Ran r = run("--command sha1sum " + write("bits.rsp", "Len = 5\nMsg = 48\nMD = 3320540d1c28b96ddd03eee1b186a8f2ae883fbe\n"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "0 passed, 0 failed, 1 skipped\n");
+}
+
+}  // namespace
+
+namespace {
+
+nlohmann::json sample(const char* name) {
+  std::ifstream in(testsupport::vectorpath(std::string("acvp/") + name));
+  return nlohmann::json::parse(in);
+}
+
+// Each ACVP document is refused as a whole, saying what is wrong and where.
+TEST(AcvpFile, HostileOrWrongSetsAreRefusedSayingWhere) {
+  const std::string sha1 = R"({"vsId": 7, "algorithm": "SHA-1", "testGroups": [)";
+  const auto ldt = [&](const std::string& full) {
+    return sha1 + R"({"tgId": 5, "testType": "LDT", "tests": [{"tcId": 9, "largeMsg": {"content": "00", "contentLength": 8, "fullLength": )" + full +
+           R"(, "expansionTechnique": "repeating"}}]}]})";
+  };
+  struct Case { std::string content, problem; };
+  for (const auto& c : {
+           Case{R"({"vsId": 7, "algorithm": "SHA2-256", "testGroups": []})", ": is a vector set for \"SHA2-256\", not for SHA-1"},
+           Case{sample("prompt.json").dump().substr(0, 1000), ": is not valid JSON: parse error at line 1, column 1001"},
+           Case{ldt("1099511627776000"), ": tcId 9: its message of 137438953472000 bytes is more than the 16 GiB that can be checked"},
+           Case{ldt("12"), ": tcId 9: \"fullLength\" is not a whole number of repeats of the content"},
+           Case{std::string(100'000, '[') + std::string(100'000, ']'), ": is nested deeper than 16 levels"},
+           Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": -8, "msg": "61"}]}]})", ": tcId 3: \"len\" is not a whole number of 0 or more"},
+           Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 24, "msg": "61"}]}]})", ": tcId 3: \"msg\" holds fewer than the 24 bits"},
+           Case{sha1 + R"({"tgId": 1, "testType": "XYZ", "tests": [{"tcId": 3, "len": 8, "msg": "61"}]}]})", ": tgId 1: testType \"XYZ\" is not AFT, MCT or LDT"},
+           Case{sha1 + R"({"tgId": 1, "tests": [{"tcId": 3, "md": "1234"}]}]})", ": tcId 3: \"md\" is not 40 hexadecimal digits"},
+           Case{R"([{"acvVersion": "1.0"}])", ": is a JSON array but not an ACVP vector set"},
+           Case{R"({"vsId": 8E750})", ": is not valid JSON: number overflow"},
+       }) {
+    try {
+      sha1vectors::readacvptext("set.json", c.content);
+      ADD_FAILURE() << "read: " << c.content.substr(0, 200);
+    } catch (const sha1vectors::VectorFileError& error) {
+      EXPECT_NE(std::string(error.what()).find("set.json" + c.problem), std::string::npos) << error.what();
+    }
+  }
+}
+
+// The sample set in both JSON forms, on the engine and through a command that takes files (its
+// gibibyte message streamed in); a wrong answer in each group kind is found with its tcId.
+TEST_F(Sha1vectorsProgram, ChecksAnAcvpSetInEitherFormAndFindsEachWrongAnswer) {
+  const std::string folder = testsupport::vectorpath("acvp");
+  EXPECT_EQ(run(folder).out, "261 passed, 0 failed\n");
+  EXPECT_EQ(run("--command 'sha1sum {}' " + folder).out, "133 passed, 0 failed, 128 skipped\n");
+
+  nlohmann::json results = sample("expectedResults.json");
+  std::string tcids;
+  for (auto& group : results["testGroups"]) {
+    auto& test = group["tests"].back();
+    auto& md = test.contains("md") ? test["md"] : test["resultsArray"].back()["md"];
+    md = std::string(40, '0');
+    tcids += std::to_string(test["tcId"].get<int>()) + " ";
+  }
+  const auto wire = [](const nlohmann::json& set) { return nlohmann::json::array({{{"acvVersion", "1.0"}}, set}).dump(); };
+  const Ran r = run("-v " + write("prompt.json", wire(sample("prompt.json"))) + " " + write("results.json", wire(results)));
+  EXPECT_EQ(lastline(r.out), "256 passed, 5 failed");
+  for (std::size_t at = 0, end; (end = tcids.find(' ', at)) != std::string::npos; at = end + 1) {
+    EXPECT_NE(r.out.find("FAIL " + (folder_ / "prompt.json").string() + ": tcId " + tcids.substr(at, end - at) + " ("), std::string::npos) << r.out;
+  }
+
+  // Unpaired halves are unusable.
+  const Ran alone = run(write("other.json", wire(results).replace(wire(results).find("59825"), 5, "59826")) + " " + folder + "/prompt.json");
+  EXPECT_EQ(alone.status, 2);
+  EXPECT_NE(alone.err.find("the prompt of vsId 59826 is not among the files"), std::string::npos) << alone.err;
+  EXPECT_NE(alone.err.find("the expected results of vsId 59825 are not among the files"), std::string::npos) << alone.err;
+}
+
+// From a prompt alone: the answers, equal to the published ones; a command that gives none leaves
+// the file as it was.
+TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
+  const std::string prompt = testsupport::vectorpath("acvp/prompt.json");
+  const std::string response = write("response.json", "as it was");
+  EXPECT_EQ(run(prompt + " --acvp-response " + response).status, 0);
+  std::ifstream in(response);
+  const nlohmann::json written = nlohmann::json::parse(in);
+  EXPECT_EQ(written[0]["acvVersion"], "1.0");
+  EXPECT_EQ(written[1]["vsId"], 59825);
+  EXPECT_EQ(written[1]["testGroups"], sample("expectedResults.json")["testGroups"]);
+
+  write("response.json", "as it was");
+  const Ran failing = run("--command false " + prompt + " --acvp-response " + response);
+  EXPECT_EQ(failing.status, 1);
+  EXPECT_NE(failing.err.find("no response written: no answer for tcId"), std::string::npos) << failing.err;
+  std::ifstream unchanged(response);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), "as it was");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3) << "response.json, stderr and tmp only";
 }
 
 }  // namespace

@@ -73,6 +73,16 @@ QString firstbytes(const std::string& bytes) {
   return pairs.join(' ');
 }
 
+// How a hex box was read: the bytes, what was skipped, a "0x" taken for a digit, an odd count.
+QString hexreading(const std::string& bytes, qsizetype skipped, QChar firstskipped, bool zerox, bool odd) {
+  QString reading = bytecount(bytes.size());
+  if (!bytes.empty()) reading += ": " + firstbytes(bytes);
+  if (skipped > 0) reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(skipped == 1 ? "1 character" : QString::number(skipped) + " characters", firstskipped);
+  if (zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
+  if (odd) reading += " \u00B7 odd count: a leading 0 was added";
+  return reading;
+}
+
 // "2", "2 and 4", "1, 2 and 5": words counted from 1.
 QString wordlist(const std::vector<int>& words) {
   QString text;
@@ -378,11 +388,7 @@ std::optional<std::string> main::hexbytes(Run run, const QString& text, QString&
     if (!paced("Making bytes of the digits:", static_cast<qsizetype>(p / 2), static_cast<qsizetype>(digits.size() / 2))) return std::nullopt;
   }
 
-  reading = bytecount(bytes.size());
-  if (!bytes.empty()) reading += ": " + firstbytes(bytes);
-  if (skipped > 0) reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(skipped == 1 ? "1 character" : QString::number(skipped) + " characters", firstskipped);
-  if (zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
-  if (odd) reading += " \u00B7 odd count: a leading 0 was added";
+  reading = hexreading(bytes, skipped, firstskipped, zerox, odd);
   return bytes;
 }
 

@@ -1,0 +1,322 @@
+#include "sha1vectors/acvp.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "sha1vectors/records.h"
+#include "utilities/basicutilities.h"
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace sha1vectors {
+namespace {
+
+using json = nlohmann::json;
+
+constexpr std::uint64_t mctresults = 100;
+constexpr std::uint64_t mctchainlength = 1000;
+
+class AcvpReader {
+ public:
+  explicit AcvpReader(std::string file) : file_(std::move(file)) {}
+
+  [[noreturn]] void fail(const std::string& where, const std::string& problem) const {
+    throw VectorFileError(file_, 0, where.empty() ? problem : where + ": " + problem);
+  }
+
+  json parse(std::string_view content) const {
+    if (content.size() > maxjsonbytes) fail({}, "is larger than " + std::to_string(maxjsonbytes >> 20) + " MiB, more than an ACVP vector set holds");
+    try {
+      return json::parse(content.begin(), content.end(), [this](int depth, json::parse_event_t, json&) {
+        if (depth > maxjsondepth) fail({}, "is nested deeper than " + std::to_string(maxjsondepth) + " levels, deeper than an ACVP vector set");
+        return true;
+      });
+    } catch (const json::exception& error) {  // a syntax error, or a number past a double (out_of_range)
+      std::string what = error.what();
+      // Without the library's "[json.exception.parse_error.101] ".
+      if (const auto end = what.find("] "); end != std::string::npos) what.erase(0, end + 2);
+      fail({}, "is not valid JSON: " + what);
+    }
+  }
+
+  // The vector set of the bare object or of the wire form.
+  const json& set(const json& document, std::string& acvversion) const {
+    if (document.is_array()) {
+      if (document.size() != 2 || !document[0].is_object() || !document[0].contains("acvVersion")) {
+        fail({}, "is a JSON array but not an ACVP vector set: [{\"acvVersion\": ...}, {...}] expected");
+      }
+      acvversion = text(document[0], "acvVersion", {});
+      return object(document[1], {});
+    }
+    return object(document, {});
+  }
+
+  const json& object(const json& value, const std::string& where) const {
+    if (!value.is_object()) fail(where, "a JSON object expected");
+    return value;
+  }
+
+  const json& member(const json& object, const char* key, const std::string& where) const {
+    const auto found = object.find(key);
+    if (found == object.end()) fail(where, std::string("has no \"") + key + "\"");
+    return *found;
+  }
+
+  const json& array(const json& object, const char* key, const std::string& where) const {
+    const json& value = member(object, key, where);
+    if (!value.is_array()) fail(where, std::string("\"") + key + "\" is not an array");
+    return value;
+  }
+
+  std::string text(const json& object, const char* key, const std::string& where) const {
+    const json& value = member(object, key, where);
+    if (!value.is_string()) fail(where, std::string("\"") + key + "\" is not a string");
+    return value.get<std::string>();
+  }
+
+  std::uint64_t number(const json& object, const char* key, const std::string& where, std::uint64_t max) const {
+    const json& value = member(object, key, where);
+    if (!value.is_number_unsigned()) fail(where, std::string("\"") + key + "\" is not a whole number of 0 or more");
+    const auto n = value.get<std::uint64_t>();
+    if (n > max) fail(where, std::string("\"") + key + "\" = " + std::to_string(n) + " is more than " + std::to_string(max));
+    return n;
+  }
+
+  // Hexadecimal digits in pairs, as bytes.
+  std::string bytes(const json& object, const char* key, const std::string& where) const {
+    const std::string hex = text(object, key, where);
+    if (hex.size() % 2 != 0) fail(where, std::string("\"") + key + "\" has an odd number of digits");
+    std::string result;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+      const int high = basicutilities::hexdigitvalue(hex[i]), low = basicutilities::hexdigitvalue(hex[i + 1]);
+      if (high < 0 || low < 0) fail(where, std::string("\"") + key + "\" is not hexadecimal: " + sha1vectors::quoted(hex.substr(i, 2)));
+      result += static_cast<char>(high * 16 + low);
+    }
+    return result;
+  }
+
+  // The first bits of msg, left-aligned as ACVP writes them, into vector.
+  void message(const json& test, const std::string& where, Vector& vector, std::uint64_t maxbits) const {
+    const std::uint64_t bits = number(test, "len", where, maxbits);
+    const std::string msg = bytes(test, "msg", where);
+    if (msg.size() < (bits + 7) / 8) fail(where, "\"msg\" holds fewer than the " + std::to_string(bits) + " bits of \"len\"");
+    vector.message = msg.substr(0, bits / 8);
+    vector.partialbits = static_cast<unsigned>(bits % 8);
+    if (vector.partialbits != 0) vector.partial = static_cast<std::uint8_t>(msg[bits / 8]);
+  }
+
+  // An LDT's largeMsg: its content repeated to fullLength bits, never spelled out.
+  void largemessage(const json& test, const std::string& where, Vector& vector) const {
+    const json& large = object(member(test, "largeMsg", where), where);
+    const std::string technique = text(large, "expansionTechnique", where);
+    if (technique != "repeating") fail(where, "expansionTechnique " + sha1vectors::quoted(technique) + " is not known (only \"repeating\" is)");
+    const std::uint64_t contentbits = number(large, "contentLength", where, maxheldbytes * 8);
+    const std::uint64_t fullbits = number(large, "fullLength", where, UINT64_MAX);
+    const std::string content = bytes(large, "content", where);
+    if (contentbits == 0 || contentbits % 8 != 0 || content.size() != contentbits / 8) {
+      fail(where, "\"content\" must be the whole bytes of \"contentLength\"");
+    }
+    if (fullbits % contentbits != 0) fail(where, "\"fullLength\" is not a whole number of repeats of the content");
+    if (fullbits / 8 > maxmessagebytes) {
+      fail(where, "its message of " + std::to_string(fullbits / 8) + " bytes is more than the " + std::to_string(maxmessagebytes >> 30) + " GiB that can be checked");
+    }
+    vector.message = content;
+    vector.repeat = fullbits / contentbits;
+  }
+
+  AcvpTest test(const json& group, const json& test, std::uint64_t tgid, std::uint64_t tcid) const {
+    AcvpTest t{tgid, tcid, text(group, "testType", "tgId " + std::to_string(tgid)), {}};
+    const std::string where = "tcId " + std::to_string(tcid);
+    t.vector.file = file_;
+    t.vector.name = where + " (" + t.type + ", tgId " + std::to_string(tgid) + ")";
+    if (t.type == "AFT") {
+      message(test, where, t.vector, maxheldbytes * 8);
+    } else if (t.type == "MCT") {
+      const std::string version = group.contains("mctVersion") ? text(group, "mctVersion", where) : "standard";
+      if (version != "standard" && version != "alternate") fail(where, "mctVersion " + sha1vectors::quoted(version) + " is not known");
+      message(test, where, t.vector, maxmctseedbits);
+      t.vector.kind = Vector::Kind::montecarlo;
+      t.vector.iterations = mctchainlength;
+      if (version == "alternate") t.vector.chainbits = 8 * t.vector.message.size() + t.vector.partialbits;
+      t.vector.name = where + " (MCT " + version + ", tgId " + std::to_string(tgid) + ")";
+    } else if (t.type == "LDT") {
+      largemessage(test, where, t.vector);
+    } else {
+      fail("tgId " + std::to_string(tgid), "testType " + sha1vectors::quoted(t.type) + " is not AFT, MCT or LDT");
+    }
+    return t;
+  }
+
+  std::vector<basicutilities::Sha1Digest> answers(const json& test, const std::string& where) const {
+    std::vector<basicutilities::Sha1Digest> result;
+    const auto digest = [&](const json& holder) {
+      const auto parsed = basicutilities::parsedigest(text(holder, "md", where));
+      if (!parsed) fail(where, "\"md\" is not 40 hexadecimal digits");
+      result.push_back(*parsed);
+    };
+    if (test.contains("resultsArray")) {
+      for (const json& one : array(test, "resultsArray", where)) digest(object(one, where));
+    } else {
+      digest(test);
+    }
+    return result;
+  }
+
+ private:
+  std::string file_;
+};
+
+std::string upperhex(const basicutilities::Sha1Digest& digest) {
+  std::string hex = basicutilities::digesthex(digest);
+  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return hex;
+}
+
+}  // namespace
+
+bool isjson(std::string_view content) {
+  constexpr std::string_view blanks = " \t\r\n";
+  const auto first = content.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return false;
+  if (content[first] == '{') return true;
+  // An array of objects; a CAVP file starts with a section such as "[L = 20]".
+  const auto second = content.find_first_not_of(blanks, first + 1);
+  return content[first] == '[' && second != std::string_view::npos && content[second] == '{';
+}
+
+std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std::string_view content) {
+  const AcvpReader reader(name);
+  const json document = reader.parse(content);
+  std::string acvversion = "1.0";
+  const json& set = reader.set(document, acvversion);
+  const std::string algorithm = reader.text(set, "algorithm", {});
+  if (algorithm != "SHA-1") reader.fail({}, "is a vector set for " + sha1vectors::quoted(algorithm) + ", not for SHA-1");
+  const std::uint64_t vsid = reader.number(set, "vsId", {}, UINT64_MAX);
+
+  AcvpPrompt prompt{name, vsid, acvversion, {}};
+  AcvpResults results{name, vsid, {}};
+  for (const json& group : reader.array(set, "testGroups", {})) {
+    const std::uint64_t tgid = reader.number(reader.object(group, {}), "tgId", {}, UINT64_MAX);
+    for (const json& test : reader.array(group, "tests", "tgId " + std::to_string(tgid))) {
+      const std::uint64_t tcid = reader.number(reader.object(test, {}), "tcId", "tgId " + std::to_string(tgid), UINT64_MAX);
+      const std::string where = "tcId " + std::to_string(tcid);
+      // A test with a message is a prompt's; one with an md or resultsArray is an answer.
+      if (test.contains("msg") || test.contains("largeMsg")) {
+        prompt.tests.push_back(reader.test(group, test, tgid, tcid));
+      } else if (!results.answers.emplace(tcid, reader.answers(test, where)).second) {
+        reader.fail(where, "is answered twice");
+      }
+    }
+  }
+  if (!prompt.tests.empty() && !results.answers.empty()) reader.fail({}, "holds both tests and answers: a prompt or expected results expected");
+  if (prompt.tests.empty() && results.answers.empty()) reader.fail({}, "holds no tests");
+  if (!prompt.tests.empty()) return prompt;
+  return results;
+}
+
+std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& results) {
+  std::vector<Vector> vectors;
+  for (const AcvpTest& test : prompt.tests) {
+    const auto found = results.answers.find(test.tcid);
+    const std::string where = "tcId " + std::to_string(test.tcid) + " of " + prompt.file;
+    if (found == results.answers.end()) throw VectorFileError(results.file, 0, "has no answer for " + where);
+    const auto& answers = found->second;
+    const std::size_t wanted = test.type == "MCT" ? mctresults : 1;
+    if (answers.size() != wanted) {
+      throw VectorFileError(results.file, 0, "has " + std::to_string(answers.size()) + " results for " + where + ", not " + std::to_string(wanted));
+    }
+    for (std::size_t j = 0; j < answers.size(); ++j) {
+      Vector vector = test.vector;
+      vector.expected = answers[j];
+      if (test.type == "MCT") {
+        vector.name += ", result " + std::to_string(j + 1) + " of " + std::to_string(mctresults);
+        // Each chain starts from the expected result before it, so one wrong result is one failure.
+        if (j > 0) {
+          vector.message.assign(answers[j - 1].begin(), answers[j - 1].end());
+          vector.partial = 0;
+          vector.partialbits = 0;
+        }
+      }
+      vectors.push_back(std::move(vector));
+    }
+  }
+  return vectors;
+}
+
+std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop) {
+  const auto answer = [&](const AcvpTest& test, const Verdict& verdict) {
+    if (stop) throw std::runtime_error("interrupted");
+    if (!verdict.computed) {
+      throw std::runtime_error("no answer for tcId " + std::to_string(test.tcid) + ": " +
+                               (verdict.reason.empty() ? "the implementation gave none" : verdict.reason));
+    }
+    return upperhex(*verdict.computed);
+  };
+  // Single messages together, as checking runs them.
+  std::vector<const Vector*> singles;
+  for (const AcvpTest& test : prompt.tests) {
+    if (test.type != "MCT") singles.push_back(&test.vector);
+  }
+  std::map<const Vector*, Verdict> verdicts;
+  checkvectors(singles, implementation, jobs, stop, [&](std::size_t i, const Verdict& verdict) { verdicts[singles[i]] = verdict; });
+
+  json groups = json::array();
+  for (const AcvpTest& test : prompt.tests) {
+    if (groups.empty() || groups.back()["tgId"] != test.tgid) groups.push_back({{"tgId", test.tgid}, {"tests", json::array()}});
+    json answered = {{"tcId", test.tcid}};
+    if (test.type != "MCT") {
+      answered["md"] = answer(test, verdicts[&test.vector]);
+    } else {
+      // Each result seeds the next: the chain runs on from the implementation's own.
+      Vector vector = test.vector;
+      answered["resultsArray"] = json::array();
+      for (std::uint64_t j = 0; j < mctresults; ++j) {
+        const Verdict verdict = check(vector, implementation, &stop);
+        answered["resultsArray"].push_back({{"md", answer(test, verdict)}});
+        vector.message.assign(verdict.computed->begin(), verdict.computed->end());
+        vector.partial = 0;
+        vector.partialbits = 0;
+      }
+    }
+    groups.back()["tests"].push_back(std::move(answered));
+  }
+  const json response = json::array({{{"acvVersion", prompt.acvversion}}, {{"vsId", prompt.vsid}, {"testGroups", std::move(groups)}}});
+  return response.dump(2) + "\n";
+}
+
+void writeatomically(const std::string& path, const std::string& text) {
+  const std::filesystem::path target(path);
+  std::filesystem::path temporary = target;
+  temporary += ".partial-" + std::to_string(
+#if defined(__unix__) || defined(__APPLE__)
+                                 ::getpid()
+#else
+                                 0
+#endif
+                             );
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.flush();
+    if (!out) {
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      throw std::runtime_error("cannot write " + temporary.string());
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, target, error);
+  if (error) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw std::runtime_error("cannot replace " + path + ": " + error.message());
+  }
+}
+
+}  // namespace sha1vectors

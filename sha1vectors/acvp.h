@@ -1,0 +1,68 @@
+// NIST ACVP vector sets for SHA-1, in JSON: a prompt (what an implementation receives) and its
+// expected results (the answers), paired by vsId and tcId.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "sha1vectors/checking.h"
+#include "sha1vectors/vectors.h"
+
+namespace sha1vectors {
+
+// What an ACVP file may ask for, beside the limits of vectors.h.
+inline constexpr std::size_t maxjsonbytes = std::size_t{64} << 20;  // parsed, it takes several times this
+inline constexpr int maxjsondepth = 16;                             // ACVP needs 6
+inline constexpr std::uint64_t maxmctseedbits = 65536;  // ACVP's longest SHA-1 message; a chain hashes it 3000 times
+
+struct AcvpTest {
+  std::uint64_t tgid = 0, tcid = 0;
+  std::string type;  // "AFT", "MCT" or "LDT"
+  // Its message: an MCT's seed, a Monte Carlo vector of one checkpoint (its alternate version with
+  // chainbits); no expected digest.
+  Vector vector;
+};
+
+struct AcvpPrompt {
+  std::string file;
+  std::uint64_t vsid = 0;
+  std::string acvversion = "1.0";  // the wire form's, when the file has it
+  std::vector<AcvpTest> tests;
+};
+
+struct AcvpResults {
+  std::string file;
+  std::uint64_t vsid = 0;
+  std::map<std::uint64_t, std::vector<basicutilities::Sha1Digest>> answers;  // by tcId: one md, or an MCT's results
+};
+
+// Whether content is JSON rather than lines of text: it starts with { or [{ (blanks aside).
+bool isjson(std::string_view content);
+
+// A prompt or its expected results, the bare object or the wire form (an array of
+// {"acvVersion": ...} and the object), recognised by content. Throws VectorFileError for anything
+// else: JSON that does not parse (with where), nesting or numbers past what ACVP uses, a set for
+// another algorithm, a missing or wrong field (with its tgId or tcId), a large message past the
+// limits of vectors.h.
+std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std::string_view content);
+
+// The vectors to check: one for each AFT and LDT test, one for each result of an MCT (each chain
+// started from the expected result before it). Throws VectorFileError for a test without its
+// answers.
+std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& results);
+
+// The implementation's answers to prompt in ACVP's response layout (the wire form), each MCT chain
+// run on from the implementation's own results. Throws std::runtime_error, naming the tcId, when it
+// gives no answer for a test, or when stop is set.
+std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop);
+
+// Writes text to path through a temporary file beside it and a rename: the file is whole or as it
+// was. Throws std::runtime_error saying why it cannot.
+void writeatomically(const std::string& path, const std::string& text);
+
+}  // namespace sha1vectors
