@@ -86,9 +86,10 @@ TEST_F(TesterWindow, TheComputedDigestIsReadOnlyAndCopiesAsFortyLowerCaseDigits)
   pick(2);
   presshash();
   window.hash->setFocus();
-  QTest::keyClicks(window.hash, "x");
-  QTest::keyClick(window.hash, Qt::Key_Backspace);
-  EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  for (const auto key : {Qt::Key_X, Qt::Key_Backspace, Qt::Key_Backspace}) {
+    QTest::keyClick(window.hash, key);
+    EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  }
   QTest::keyClick(window.hash, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "a9993e364706816aba3e25717850c26c9cd0d89d");
 }
