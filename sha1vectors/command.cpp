@@ -60,6 +60,8 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -310,41 +312,27 @@ class Run {
   std::string output_, errors_;
 };
 
-// Messages written to files of their own, removed again when this ends.
-class MessageFiles {
- public:
-  explicit MessageFiles(std::vector<std::string> names) : names_(std::move(names)) {}
-  ~MessageFiles() {
-    for (std::size_t i = 0; i < written_; ++i) ::unlink(names_[i].c_str());
-  }
-  MessageFiles(const MessageFiles&) = delete;
-  MessageFiles& operator=(const MessageFiles&) = delete;
-
-  // Writes the next file, private to this user; the reason when it cannot.
-  std::optional<std::string> write(const Message& message) {
-    const std::string& name = names_[written_];
-    const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (file < 0) return "cannot make the temporary file " + name + ": " + std::strerror(errno);
-    ++written_;
-    int error = 0;
-    message.chunks([&](std::string_view bytes) {
-      while (!bytes.empty() && error == 0) {
-        const ssize_t n = ::write(file, bytes.data(), bytes.size());
-        if (n >= 0) bytes.remove_prefix(static_cast<std::size_t>(n));
-        if (n < 0 && errno != EINTR) error = errno;
-      }
-    });
-    if (::close(file) != 0 && error == 0) error = errno;
-    if (error != 0) return "cannot write the temporary file " + name + ": " + std::strerror(error);
-    return std::nullopt;
-  }
-
-  const std::vector<std::string>& names() const { return names_; }
-
- private:
-  std::vector<std::string> names_;
-  std::size_t written_ = 0;
-};
+// Writes message to the file name in the private folder; the reason when it cannot. A file left
+// by an earlier call is rewritten: making and removing files by the thousand costs ext4 dearly
+// (its inode allocator steps around inodes just freed).
+std::optional<std::string> writemessage(const std::string& name, const Message& message) {
+  // Written over and then cut to size, not emptied first: ext4 flushes a file emptied and written
+  // again when it is closed.
+  const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (file < 0) return "cannot make the temporary file " + name + ": " + std::strerror(errno);
+  int error = 0;
+  message.chunks([&](std::string_view bytes) {
+    while (!bytes.empty() && error == 0) {
+      const ssize_t n = ::write(file, bytes.data(), bytes.size());
+      if (n >= 0) bytes.remove_prefix(static_cast<std::size_t>(n));
+      if (n < 0 && errno != EINTR) error = errno;
+    }
+  });
+  if (error == 0 && ::ftruncate(file, static_cast<off_t>(message.size())) != 0) error = errno;
+  if (::close(file) != 0 && error == 0) error = errno;
+  if (error != 0) return "cannot write the temporary file " + name + ": " + std::strerror(error);
+  return std::nullopt;
+}
 
 // The digests in output, one a line, in order.
 std::vector<basicutilities::Sha1Digest> digestlines(std::string_view output) {
@@ -468,11 +456,19 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   // A long message is not copied to a file: it streams in, {} naming standard input.
   if (count == 1 && messages.front().size() > maxfilemessage) return {piped(messages.front(), wordsfor({"/dev/stdin"}))};
 
+  // Names no other call is using; they go back for later calls whatever happens here.
   std::vector<std::string> names;
-  for (std::size_t i = 0; i < count; ++i) names.push_back(folder_ + "/" + std::to_string(++files_));
-  MessageFiles files(names);
-  for (const Message& message : messages) {
-    if (auto problem = files.write(message)) return all({std::nullopt, *problem});
+  {
+    const std::lock_guard lock(namesmutex_);
+    for (; names.size() < count && !freenames_.empty(); freenames_.pop_back()) names.push_back(std::move(freenames_.back()));
+  }
+  while (names.size() < count) names.push_back(folder_ + "/" + std::to_string(++files_));
+  const std::unique_ptr<std::vector<std::string>, std::function<void(std::vector<std::string>*)>> giveback(&names, [this](auto* used) {
+    const std::lock_guard lock(namesmutex_);
+    freenames_.insert(freenames_.end(), used->begin(), used->end());
+  });
+  for (std::size_t i = 0; i < count; ++i) {
+    if (auto problem = writemessage(names[i], messages[i])) return all({std::nullopt, *problem});
   }
   Run run(stop_, keptoutput + count * 4096);
   if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,7 +20,8 @@ namespace sha1vectors {
 // Without a word "{}", once per message: the message on its standard input, the digest read from its
 // standard output (see digestinoutput). With one, a call takes many messages: each is written to a
 // file of its own in a private temporary folder, the words "{}" stand for their names, and the
-// output gives one digest per line in their order (a call of several that fails, or prints another
+// output gives one digest per line in their order (files are rewritten by later calls and removed
+// with the folder when this ends; a call of several that fails, or prints another
 // number of digests, answers none of them: see Implementation::digests). A message over 64 MiB is
 // not copied to a file: it streams in on standard input, {} standing for /dev/stdin.
 // A call that exits with a status other than 0, is ended by a signal, has not exited when its time
@@ -60,6 +62,8 @@ class Command : public Implementation {
   const std::atomic<bool>* stop_;
   std::string folder_, folderproblem_;  // the temporary files' folder, or why there is none
   std::atomic<std::uint64_t> files_{0};
+  std::mutex namesmutex_;
+  std::vector<std::string> freenames_;  // files a finished call wrote, for later calls to rewrite
   std::size_t batchlimit_ = 1;
 };
 

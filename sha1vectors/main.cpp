@@ -57,7 +57,7 @@ constexpr const char* commandhelp =
     "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
     "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
     "A call that exits with an error or prints another number of digests is made again for each\n"
-    "message alone. The files are removed after each call, the folder at the end, also on Ctrl+C.\n"
+    "message alone. Later calls write over the files; the folder goes at the end, also on Ctrl+C.\n"
     "Messages that are not whole bytes are skipped for a command. --jobs calls run at once; the\n"
     "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
     "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
