@@ -92,13 +92,10 @@ class AcvpReader {
   std::string bytes(const json& object, const char* key, const std::string& where) const {
     const std::string hex = text(object, key, where);
     if (hex.size() % 2 != 0) fail(where, std::string("\"") + key + "\" has an odd number of digits");
-    std::string result;
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-      const int high = basicutilities::hexdigitvalue(hex[i]), low = basicutilities::hexdigitvalue(hex[i + 1]);
-      if (high < 0 || low < 0) fail(where, std::string("\"") + key + "\" is not hexadecimal: " + sha1vectors::quoted(hex.substr(i, 2)));
-      result += static_cast<char>(high * 16 + low);
-    }
-    return result;
+    std::size_t bad = 0;
+    auto result = hexpairs(hex, bad);
+    if (!result) fail(where, std::string("\"") + key + "\" is not hexadecimal: " + sha1vectors::quoted(hex.substr(2 * bad, 2)));
+    return std::move(*result);
   }
 
   // The first bits of msg, left-aligned as ACVP writes them, into vector.
@@ -172,6 +169,14 @@ class AcvpReader {
   std::string file_;
 };
 
+// An MCT checkpoint's chain starts from the result before it: a whole digest, whatever the first
+// seed's length.
+void reseed(Vector& vector, const basicutilities::Sha1Digest& result) {
+  vector.message.assign(result.begin(), result.end());
+  vector.partial = 0;
+  vector.partialbits = 0;
+}
+
 std::string upperhex(const basicutilities::Sha1Digest& digest) {
   std::string hex = basicutilities::digesthex(digest);
   for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -237,11 +242,7 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
       if (test.type == "MCT") {
         vector.name += ", result " + std::to_string(j + 1) + " of " + std::to_string(mctresults);
         // Each chain starts from the expected result before it, so one wrong result is one failure.
-        if (j > 0) {
-          vector.message.assign(answers[j - 1].begin(), answers[j - 1].end());
-          vector.partial = 0;
-          vector.partialbits = 0;
-        }
+        if (j > 0) reseed(vector, answers[j - 1]);
       }
       vectors.push_back(std::move(vector));
     }
@@ -279,9 +280,7 @@ std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementatio
       for (std::uint64_t j = 0; j < mctresults; ++j) {
         const Verdict verdict = check(vector, implementation, &stop);
         answered["resultsArray"].push_back({{"md", answer(test, verdict)}});
-        vector.message.assign(verdict.computed->begin(), verdict.computed->end());
-        vector.partial = 0;
-        vector.partialbits = 0;
+        reseed(vector, *verdict.computed);
       }
     }
     groups.back()["tests"].push_back(std::move(answered));

@@ -136,7 +136,7 @@ struct Plan {
 
 Plan plan(const Vector& vector, const Implementation& implementation) {
   Plan p;
-  p.skipped = vector.bitoriented() && !implementation.takesbits();
+  p.skipped = !cantake(implementation, vector);
   if (!implementation.callsarecostly() || p.skipped) return p;
   if (vector.kind != Vector::Kind::message && vector.hashes() > maxsplithashes) return p;
   p.held.reserve(static_cast<std::size_t>(vector.hashes()));  // the messages view them
@@ -222,7 +222,7 @@ class Checking {
       try {
         plans_.push_back(plan(*vector, implementation));
       } catch (const std::exception&) {  // out of memory: the vector can still be checked as a whole
-        plans_.emplace_back().skipped = vector->bitoriented() && !implementation.takesbits();
+        plans_.emplace_back().skipped = !cantake(implementation, *vector);
       }
     }
   }
@@ -369,13 +369,13 @@ Outcome Engine::digest(const Message& message) {
 
 Verdict check(const Vector& vector, Implementation& implementation, const std::atomic<bool>* stop) {
   Verdict verdict;
-  if (vector.bitoriented() && !implementation.takesbits()) {
+  if (!cantake(implementation, vector)) {
     verdict.status = Verdict::Status::skipped;
     verdict.reason = "its message is not a whole number of bytes, which a command cannot be given";
     return verdict;
   }
   const auto last = walk(vector, [&](const Message& message, std::uint64_t step) {
-    const Outcome outcome = stop != nullptr && *stop ? Outcome{std::nullopt, {}, true} : implementation.digest(message);
+    const Outcome outcome = stop != nullptr && *stop ? Outcome::halted() : implementation.digest(message);
     nodigest(outcome, steplabel(vector, step), verdict);
     return outcome.digest;
   });

@@ -20,6 +20,8 @@ struct Outcome {
   std::optional<basicutilities::Sha1Digest> digest;
   std::string failure;
   bool stopped = false;  // the run was stopped from outside: no verdict on the implementation
+
+  static Outcome halted() { return {std::nullopt, "stopped", true}; }
 };
 
 // A message as implementations take it: piece repeat times over, then the top partialbits (0 to 7)
@@ -68,6 +70,10 @@ struct Verdict {
   std::string step;
   std::optional<basicutilities::Sha1Digest> stepexpected;
 };
+
+// Whether implementation can be given vector's messages: one that takes whole bytes only skips a
+// bit-oriented vector.
+inline bool cantake(const Implementation& implementation, const Vector& vector) { return implementation.takesbits() || !vector.bitoriented(); }
 
 // Checks one vector, hash after hash: a bit-oriented one is skipped by an implementation that takes
 // whole bytes only; a chained one stops at the first hash that fails. Unchecked when stop is set

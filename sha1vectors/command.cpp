@@ -256,7 +256,7 @@ class Run {
     }
     child_ = -1;
     runends();
-    if (finish == Finish::stopped) return Outcome{std::nullopt, "stopped", true};
+    if (finish == Finish::stopped) return Outcome::halted();
     if (finish == Finish::late) return Outcome{std::nullopt, "the command did not finish within " + seconds(timeout)};
     if (WIFSIGNALED(status)) return Outcome{std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
     if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
@@ -422,7 +422,7 @@ Outcome Command::digest(const Message& message) {
 }
 
 Outcome Command::piped(const Message& message, const std::vector<std::string>& words) {
-  if (stop_ != nullptr && *stop_) return {std::nullopt, "stopped", true};
+  if (stopping()) return Outcome::halted();
   Run run(stop_, keptoutput);
   if (auto problem = run.spawn(words)) return {std::nullopt, *problem};
   const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout_);
@@ -451,7 +451,7 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   const std::size_t count = messages.size();
   const auto all = [count](const Outcome& outcome) { return std::vector<Outcome>(count, outcome); };
   if (!folderproblem_.empty()) return all({std::nullopt, folderproblem_});
-  if (stop_ != nullptr && *stop_) return all({std::nullopt, "stopped", true});
+  if (stopping()) return all(Outcome::halted());
 
   // A long message is not copied to a file: it streams in, {} naming standard input.
   if (count == 1 && messages.front().size() > maxfilemessage) return {piped(messages.front(), wordsfor({"/dev/stdin"}))};

@@ -49,6 +49,7 @@ class Command : public Implementation {
   bool takesfiles() const { return takesfiles_; }
 
  private:
+  bool stopping() const { return stop_ != nullptr && *stop_; }
   std::vector<Outcome> batch(std::span<const Message> messages);
   // One call with the message on standard input.
   Outcome piped(const Message& message, const std::vector<std::string>& words);

@@ -377,7 +377,7 @@ int run(const Options& options) {
   const bool unusable = inputs.unusable;
   std::uint64_t total = 0;
   for (const auto& source : sources) {
-    for (const auto& vector : source.vectors) total += implementation.takesbits() || !vector.bitoriented() ? 1 : 0;
+    for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
   }
   Tally tally;
   {

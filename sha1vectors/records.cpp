@@ -49,18 +49,25 @@ std::uint64_t RecordReader::number(std::string_view text, int line, std::string_
   return value;
 }
 
-std::string RecordReader::bytes(std::string_view hex, int line, std::string_view field) const {
-  if (hex.size() % 2 != 0) fail(line, std::string(field) + " has an odd number of hexadecimal digits");
+std::optional<std::string> hexpairs(std::string_view hex, std::size_t& bad) {
   std::string out(hex.size() / 2, '\0');
   for (std::size_t i = 0; i < out.size(); ++i) {
     const int high = basicutilities::hexdigitvalue(hex[2 * i]), low = basicutilities::hexdigitvalue(hex[2 * i + 1]);
     if (high < 0 || low < 0) {
-      fail(line, std::string(field) + " is not hexadecimal: " + quoted(hex.substr(2 * i, 2)) + " at digit " +
-                     std::to_string(2 * i + 1));
+      bad = i;
+      return std::nullopt;
     }
     out[i] = static_cast<char>(high << 4 | low);
   }
   return out;
+}
+
+std::string RecordReader::bytes(std::string_view hex, int line, std::string_view field) const {
+  if (hex.size() % 2 != 0) fail(line, std::string(field) + " has an odd number of hexadecimal digits");
+  std::size_t bad = 0;
+  auto out = hexpairs(hex, bad);
+  if (!out) fail(line, std::string(field) + " is not hexadecimal: " + quoted(hex.substr(2 * bad, 2)) + " at digit " + std::to_string(2 * bad + 1));
+  return std::move(*out);
 }
 
 basicutilities::Sha1Digest RecordReader::digest(std::string_view hex, int line, std::string_view field) const {

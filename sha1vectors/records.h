@@ -2,6 +2,7 @@
 // the line. Internal to sha1vectors.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,10 @@ bool startswith(std::string_view text, std::string_view prefix);
 std::string printable(std::string_view text, std::size_t limit = 60);
 // The same in quotation marks.
 std::string quoted(std::string_view text);
+
+// The bytes that pairs of hexadecimal digits spell (hex has an even length); nullopt, with the
+// index of the pair at fault in bad, when a digit is not hexadecimal.
+std::optional<std::string> hexpairs(std::string_view hex, std::size_t& bad);
 
 class RecordReader {
  public:
