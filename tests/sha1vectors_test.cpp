@@ -414,6 +414,7 @@ TEST(AcvpFile, HostileOrWrongSetsAreRefusedSayingWhere) {
            Case{std::string(100'000, '[') + std::string(100'000, ']'), ": is nested deeper than 16 levels"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": -8, "msg": "61"}]}]})", ": tcId 3: \"len\" is not a whole number of 0 or more"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 24, "msg": "61"}]}]})", ": tcId 3: \"msg\" holds fewer than the 24 bits"},
+           Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 8, "msg": "6g"}]}]})", ": tcId 3: \"msg\" is not hexadecimal: \"6g\""},
            Case{sha1 + R"({"tgId": 1, "testType": "XYZ", "tests": [{"tcId": 3, "len": 8, "msg": "61"}]}]})", ": tgId 1: testType \"XYZ\" is not AFT, MCT or LDT"},
            Case{sha1 + R"({"tgId": 1, "tests": [{"tcId": 3, "md": "1234"}]}]})", ": tcId 3: \"md\" is not 40 hexadecimal digits"},
            Case{R"([{"acvVersion": "1.0"}])", ": is a JSON array but not an ACVP vector set"},
