@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "sha1tester_version.h"
+#include "ui/dialogs/alert.h"
 #include "ui/tester/main.h"
+#include "utilities/basicutilities.h"
 
 namespace {
 
@@ -46,6 +48,8 @@ int main(int argc, char* argv[]) {
   }
   // Desktops match the window to its menu entry by this name.
   QGuiApplication::setDesktopFileName(sha1tester::version::appid);
+  // From here on the program's alerts are the modal dialog, not lines on standard error.
+  basicutilities::setalerthandler(dialogs::alertuser);
   tester::main window;
   window.show();
   return QApplication::exec();

@@ -39,22 +39,6 @@ struct Padding {
 
 const std::uint8_t* bytesof(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
 
-// Each word as wordtohex(word, 8) gives it, with separator between words; written directly, as
-// this runs once per hash and short messages are hashed by the thousand.
-std::string hexwords(const Sha1Digest& digest, bool blanks, bool lowercase) {
-  std::string text;
-  text.reserve(44);
-  for (std::size_t i = 0; i < digest.size(); ++i) {
-    if (blanks && i > 0 && i % 4 == 0) text += ' ';
-    text += hexdigits[digest[i] >> 4];
-    text += hexdigits[digest[i] & 0xF];
-  }
-  if (lowercase) {
-    for (char& c : text) c = c >= 'A' && c <= 'F' ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  return text;
-}
-
 }  // namespace
 
 RoundConstants roundconstants(std::string& constants) {
@@ -69,9 +53,9 @@ RoundConstants roundconstants(std::string& constants) {
   return k;
 }
 
-std::string digesttext(const Sha1Digest& digest) { return hexwords(digest, true, false); }
+std::string digesttext(const Sha1Digest& digest) { return basicutilities::hexencode(digest, HexCase::upper, 4); }
 
-std::string digesthex(const Sha1Digest& digest) { return hexwords(digest, false, true); }
+std::string digesthex(const Sha1Digest& digest) { return basicutilities::hexencode(digest, HexCase::lower); }
 
 std::optional<Sha1Digest> parsedigest(std::string_view text) {
   Sha1Digest digest{};

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "sha1vectors/checking.h"
-#include "sha1vectors/vectors.h"
+#include "sha1vectors/checking/checking.h"
+#include "sha1vectors/readers/vectorfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<sha1vectors::Vector> vectors;

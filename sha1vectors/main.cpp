@@ -7,18 +7,18 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <thread>
-#include <variant>
 #include <vector>
 
-#include "sha1vectors/acvp.h"
-#include "sha1vectors/checking.h"
-#include "sha1vectors/command.h"
-#include "sha1vectors/vectors.h"
+#include "sha1vectors/checking/checking.h"
+#include "sha1vectors/checking/report.h"
+#include "sha1vectors/checking/response.h"
+#include "sha1vectors/implementations/command.h"
+#include "sha1vectors/implementations/orphans.h"
+#include "sha1vectors/readers/inputs.h"
 #include "sha1tester_version.h"
 
 #if defined(_WIN32)
@@ -32,7 +32,6 @@
 
 namespace {
 
-using sha1vectors::Vector;
 using sha1vectors::Verdict;
 
 constexpr const char* description =
@@ -91,72 +90,8 @@ struct Options {
   bool catalogue = false;
 };
 
-// A bar on standard error, drawn only on a terminal and only once a run has taken a while.
-class Progress {
- public:
-  explicit Progress(std::uint64_t total) : total_(total), enabled_(isatty(fileno(stderr)) != 0) { start_ = clock::now(); }
-  ~Progress() { clear(); }
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-
-  void advance() {
-    ++done_;
-    if (!enabled_) return;
-    const auto now = clock::now();
-    if (now - start_ < std::chrono::milliseconds(500) || now - drawn_ < std::chrono::milliseconds(100)) return;
-    drawn_ = now;
-    const double part = total_ == 0 ? 1.0 : static_cast<double>(done_) / static_cast<double>(total_);
-    const double rate = static_cast<double>(done_) / std::chrono::duration<double>(now - start_).count();
-    const int width = 30, filled = static_cast<int>(std::lround(part * width));
-    std::fprintf(stderr, "\r[%s%s] %3d%%  %llu of %llu vectors, %.0f a second ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(width - filled), '.').c_str(), static_cast<int>(part * 100),
-                 static_cast<unsigned long long>(done_), static_cast<unsigned long long>(total_), rate);
-    std::fflush(stderr);
-    visible_ = true;
-  }
-
-  // Takes the bar away so that other output starts on a clean line.
-  void clear() {
-    if (!visible_) return;
-    std::fprintf(stderr, "\r%80s\r", "");
-    std::fflush(stderr);
-    visible_ = false;
-  }
-
- private:
-  using clock = std::chrono::steady_clock;
-  std::uint64_t total_, done_ = 0;
-  bool enabled_, visible_ = false;
-  clock::time_point start_, drawn_{};
-};
-
-// "file:line: name"; a JSON file's vectors have no line.
-std::string place(const Vector& vector) {
-  return vector.file + (vector.line > 0 ? ":" + std::to_string(vector.line) : std::string()) + ": " + vector.name;
-}
-
-void printfailure(const Vector& vector, const Verdict& verdict) {
-  std::cout << "FAIL " << place(vector);
-  if (!verdict.computed) {
-    std::cout << ": " << verdict.reason << "\n";
-    return;
-  }
-  if (!verdict.step.empty()) std::cout << ": " << verdict.step;
-  const std::string expected = basicutilities::digesthex(verdict.stepexpected.value_or(vector.expected));
-  const std::string computed = basicutilities::digesthex(*verdict.computed);
-  std::string marks;
-  for (std::size_t i = 0; i < expected.size(); ++i) marks += expected[i] == computed[i] ? ' ' : '^';
-  std::cout << "\n  expected " << expected << "\n  computed " << computed << "\n           " << marks << "\n";
-}
-
 // Every failure is shown on a terminal; elsewhere only with --verbose.
 bool detailed(const Options& options) { return options.verbose || isatty(fileno(stdout)) != 0; }
-
-// A file's vectors, or the catalogue's.
-struct Source {
-  std::string name;
-  std::vector<Vector> vectors;
-};
 
 // Set by Ctrl+C (or a request to terminate): the run stops and tells what it checked so far.
 std::atomic<bool> interrupted{false};
@@ -179,86 +114,8 @@ void stoponinterrupt() {
 
 void complain(const std::string& problem) { std::cerr << "sha1vectors: " << problem << " (nothing of it was checked)\n"; }
 
-// What the FILEs hold: sources to check, and every ACVP prompt read (for --acvp-response).
-struct Inputs {
-  std::vector<Source> sources;
-  std::vector<sha1vectors::AcvpPrompt> prompts;
-  bool unusable = false;
-};
-
-// A FILE that is a folder stands for the .json files in it.
-std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
-  std::vector<std::string> expanded;
-  for (const auto& file : files) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(file, error)) {
-      expanded.push_back(file);
-      continue;
-    }
-    std::vector<std::string> inside;
-    for (const auto& entry : std::filesystem::directory_iterator(file, error)) {
-      if (entry.path().extension() == ".json") inside.push_back(entry.path().string());
-    }
-    std::sort(inside.begin(), inside.end());
-    if (inside.empty()) inside.push_back(file);  // read as a file, it says what is wrong
-    expanded.insert(expanded.end(), inside.begin(), inside.end());
-  }
-  return expanded;
-}
-
-// Each prompt is checked against the expected results of its vsId.
-void pairacvp(Inputs& inputs, std::vector<sha1vectors::AcvpResults>& results, bool responding) {
-  for (const auto& prompt : inputs.prompts) {
-    const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
-    if (found == results.end()) {
-      if (responding) continue;
-      complain(prompt.file + ": the expected results of vsId " + std::to_string(prompt.vsid) + " are not among the files");
-      inputs.unusable = true;
-      continue;
-    }
-    try {
-      inputs.sources.push_back({prompt.file, sha1vectors::acvpvectors(prompt, *found)});
-    } catch (const sha1vectors::VectorFileError& error) {
-      complain(error.what());
-      inputs.unusable = true;
-    }
-    results.erase(found);
-  }
-  for (const auto& unpaired : results) {
-    complain(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
-    inputs.unusable = true;
-  }
-}
-
-// Every file is read before anything is checked, so that a malformed one is reported at once.
-Inputs readinputs(const Options& options) {
-  Inputs inputs;
-  if (options.files.empty() || options.catalogue) inputs.sources.push_back({"catalogue", sha1vectors::cataloguevectors()});
-  std::vector<sha1vectors::AcvpResults> results;
-  for (const auto& file : expandfolders(options.files)) {
-    try {
-      const std::string content = sha1vectors::readregularfile(file);
-      if (!sha1vectors::isjson(content)) {
-        inputs.sources.push_back({file, sha1vectors::readvectortext(file, content)});
-      } else if (auto half = sha1vectors::readacvptext(file, content); auto* prompt = std::get_if<sha1vectors::AcvpPrompt>(&half)) {
-        inputs.prompts.push_back(std::move(*prompt));
-      } else {
-        results.push_back(std::get<sha1vectors::AcvpResults>(std::move(half)));
-      }
-    } catch (const sha1vectors::VectorFileError& error) {
-      complain(error.what());
-      inputs.unusable = true;
-    } catch (const std::exception& error) {  // out of memory, say: this file is unusable, not the run
-      complain(file + ": cannot be read: " + error.what());
-      inputs.unusable = true;
-    }
-  }
-  pairacvp(inputs, results, !options.acvpresponse.empty());
-  return inputs;
-}
-
 // Writes the implementation's answers to the one ACVP prompt; false when it cannot.
-bool respond(const Options& options, const Inputs& inputs, sha1vectors::Implementation& implementation) {
+bool respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vectors::Implementation& implementation) {
   if (inputs.prompts.size() != 1) {
     std::cerr << "sha1vectors: --acvp-response needs one ACVP prompt among the FILEs, not " << inputs.prompts.size() << "\n";
     return false;
@@ -274,127 +131,45 @@ bool respond(const Options& options, const Inputs& inputs, sha1vectors::Implemen
   return true;
 }
 
-struct Tally {
-  std::uint64_t passed = 0, failed = 0, skipped = 0, unchecked = 0;
-};
-
-// Verdicts arrive in any order; they are told in file order, each source's skipped ones after it.
-class Report {
- public:
-  Report(const std::vector<Source>& sources, const Options& options, Progress& progress)
-      : sources_(sources), options_(options), progress_(progress) {
-    for (const auto& source : sources) {
-      for (const auto& vector : source.vectors) vectors_.push_back(&vector);
-      ends_.push_back(vectors_.size());
-    }
-    verdicts_.resize(vectors_.size());
-  }
-
-  const std::vector<const Vector*>& vectors() const { return vectors_; }
-  const Tally& tally() const { return tally_; }
-
-  void arrived(std::size_t index, const Verdict& verdict) {
-    if (verdict.status != Verdict::Status::skipped) progress_.advance();
-    verdicts_[index] = verdict;
-    for (; told_ < verdicts_.size() && verdicts_[told_]; ++told_) tell(*verdicts_[told_]);
-  }
-
- private:
-  void tell(const Verdict& verdict) {
-    const Vector& vector = *vectors_[told_];
-    switch (verdict.status) {
-      case Verdict::Status::skipped:
-        ++tally_.skipped;
-        ++skippedhere_;
-        break;
-      case Verdict::Status::unchecked:
-        ++tally_.unchecked;
-        break;
-      case Verdict::Status::passed:
-        ++tally_.passed;
-        if (options_.verbose) {
-          progress_.clear();
-          std::cout << "ok   " << place(vector) << "\n";
-        }
-        break;
-      case Verdict::Status::failed:
-        ++tally_.failed;
-        if (detailed(options_)) {
-          progress_.clear();
-          printfailure(vector, verdict);
-        }
-        break;
-    }
-    verdicts_[told_].reset();  // told: its digests are not needed any more
-    if (told_ + 1 == ends_[source_]) {
-      if (skippedhere_ > 0) {
-        progress_.clear();
-        std::cerr << "sha1vectors: " << sources_[source_].name << ": skipped " << skippedhere_
-                  << " bit-oriented vectors: a command is given whole bytes only\n";
-      }
-      skippedhere_ = 0;
-      ++source_;
-    }
-  }
-
-  const std::vector<Source>& sources_;
-  const Options& options_;
-  Progress& progress_;
-  std::vector<const Vector*> vectors_;
-  std::vector<std::size_t> ends_;  // where each source's vectors end
-  std::vector<std::optional<Verdict>> verdicts_;
-  std::size_t told_ = 0, source_ = 0;
-  std::uint64_t skippedhere_ = 0;
-  Tally tally_;
-};
-
 std::string how(const sha1vectors::Command& command) {
   std::string text = command.throughshell() ? "through /bin/sh -c (it has shell syntax)" : "directly (no shell syntax)";
   if (command.takesfiles()) return text + ", given up to " + std::to_string(command.batchlimit()) + " messages a call as files for {}";
   return text + ", given one message a call on its standard input";
 }
 
-// The last line; false when it cannot be written.
-bool summarise(const Tally& tally) {
-  std::cout << tally.passed << " passed, " << tally.failed << " failed";
-  if (tally.skipped > 0) std::cout << ", " << tally.skipped << " skipped";
-  if (tally.unchecked > 0) std::cout << ", " << tally.unchecked << " not checked";
-  std::cout << std::endl;
-  return static_cast<bool>(std::cout);
-}
-
 int run(const Options& options) {
   sha1vectors::Engine engine;
+  std::optional<sha1vectors::OrphanSweeper> sweeper;
   std::optional<sha1vectors::Command> command;
   if (!options.command.empty()) {
-    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted);
+    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted, &sweeper.emplace());
     if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
   }
   sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
 
-  const Inputs inputs = readinputs(options);
-  const std::vector<Source>& sources = inputs.sources;
-  const bool unusable = inputs.unusable;
+  const bool responding = !options.acvpresponse.empty();
+  const sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
+  for (const std::string& problem : inputs.problems) complain(problem);
+  const bool unusable = !inputs.problems.empty();
   std::uint64_t total = 0;
-  for (const auto& source : sources) {
+  for (const auto& source : inputs.sources) {
     for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
   }
-  Tally tally;
+  sha1vectors::Tally tally;
   {
-    Progress progress(total);
-    Report report(sources, options, progress);
+    sha1vectors::Progress progress(total, stderr, isatty(fileno(stderr)) != 0);
+    sha1vectors::Report report(inputs.sources, {options.verbose, detailed(options)}, progress, std::cout, std::cerr);
     sha1vectors::checkvectors(report.vectors(), implementation, options.jobs, interrupted,
                               [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); });
     tally = report.tally();
   }
 
-  const bool responding = !options.acvpresponse.empty();
   const bool responded = responding && !interrupted && respond(options, inputs, implementation);
 
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
   if (tally.passed + tally.failed == 0 && !unusable && !interrupted && !responding) std::cerr << "sha1vectors: no vector was checked\n";
-  if (!summarise(tally)) {
+  if (!sha1vectors::summarise(tally, std::cout)) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
   }

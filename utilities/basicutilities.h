@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "utilities/hex.h"
+
 namespace basicutilities {
 
 // A 32-bit value held in a signed integer and read as unsigned (two's complement).
@@ -27,6 +29,8 @@ Word sleft(Word x, std::int16_t n) noexcept;
 // The rightmost min(width, 8) characters of v's 8-digit upper-case hexadecimal form;
 // "" for a width of 0 or less.
 std::string wordtohex(Word v, std::int16_t width);
+// The 8 upper-case digits of an unsigned 32-bit value.
+std::string wordhex(std::uint32_t value);
 
 // ---- Field extraction -------------------------------------------------------------------------
 
@@ -42,16 +46,6 @@ std::string wordtohex(Word v, std::int16_t width);
 std::string parsefield(std::string& text, std::int32_t& field, std::string& delimiter);
 
 // ---- Hexadecimal conversions ------------------------------------------------------------------
-
-// The digits of every hexadecimal text this program writes, by value.
-inline constexpr std::string_view hexdigits = "0123456789ABCDEF";
-// The value of a hexadecimal digit in either case, or -1 for any other character.
-constexpr int hexdigitvalue(char c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // Raised by hextodec when an 8-character text whose first character is not a hexadecimal digit
 // (rewritten to "F") would need more than 31 bits.

@@ -9,13 +9,10 @@ namespace {
 constexpr std::size_t longesthextext = 8;
 constexpr std::string_view zerofill = "000000000000000000";
 
+// The digits of value without leading zeros ("0" for 0).
 std::string unsignedhex(std::uint32_t value) {
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), hexdigits[value & 0xFU]);
-    value >>= 4;
-  } while (value != 0);
-  return digits;
+  const std::string digits = wordhex(value);
+  return digits.substr(std::min(digits.find_first_not_of('0'), digits.size() - 1));
 }
 
 std::string fillandcut(const std::string& digits, int width) {

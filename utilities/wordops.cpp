@@ -3,6 +3,13 @@
 #include "utilities/basicutilities.h"
 
 namespace basicutilities {
+
+std::string wordhex(std::uint32_t value) {
+  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+                                 static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+  return hexencode(bytes);
+}
+
 namespace {
 
 constexpr std::uint32_t unsignedword(Word w) noexcept { return static_cast<std::uint32_t>(w); }
@@ -33,10 +40,7 @@ Word sleft(Word x, std::int16_t n) noexcept {
 std::string wordtohex(Word v, std::int16_t width) {
   if (width <= 0) return {};
   const auto digits = static_cast<std::size_t>(width > 8 ? 8 : width);
-  std::string text(digits, '0');
-  std::uint32_t u = unsignedword(v);
-  for (std::size_t i = digits; i-- > 0; u >>= 4) text[i] = hexdigits[u & 0xFU];
-  return text;
+  return wordhex(unsignedword(v)).substr(8 - digits);
 }
 
 }  // namespace basicutilities

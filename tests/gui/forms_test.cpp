@@ -1,6 +1,5 @@
 // The form layer's promises, each on its own control: the rules the windows are written against.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -9,7 +8,6 @@
 #include <stdexcept>
 
 #include "utilities/basicutilities.h"
-#include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/filelists.h"
 #include "ui/forms/forms.h"
@@ -90,44 +88,6 @@ TEST(Handler, AnErrorIsReportedAfterTheWindowRecovered) {
   forms::handler([] { throw std::runtime_error("broken"); }, [&] { recovered = true; })(42, QString("any arguments"));
   basicutilities::setalerthandler(previous);
   EXPECT_TRUE(recoveredfirst);
-}
-
-// Each byte 80..9F against the C library's own Windows-1252 table, and back.
-TEST(Windows1252, EveryByteMapsAsTheCodePageSaysAndBack) {
-  iconv_t convert = iconv_open("UTF-16LE", "CP1252");
-  ASSERT_NE(convert, reinterpret_cast<iconv_t>(-1));
-  for (int b = 0x80; b <= 0xFF; ++b) {
-    char in = static_cast<char>(b);
-    char16_t out = 0;
-    char* from = &in;
-    auto* to = reinterpret_cast<char*>(&out);
-    std::size_t inleft = 1, outleft = sizeof out;
-    const std::string byte(1, in);
-    if (iconv(convert, &from, &inleft, &to, &outleft) == static_cast<std::size_t>(-1)) {
-      EXPECT_EQ(forms::fromansi(byte), QChar(static_cast<char16_t>(b))) << "undefined byte " << b << " is its C1 control";
-    } else {
-      EXPECT_EQ(forms::fromansi(byte), QChar(out)) << "byte " << b;
-    }
-    EXPECT_EQ(forms::toansi(forms::fromansi(byte)), byte) << "byte " << b;
-  }
-  iconv_close(convert);
-}
-
-TEST(Windows1252, EveryLineBreakBecomesCrLf) {
-  EXPECT_EQ(forms::toansi(QString("a\nb\r\nc\rd") + QChar(0x2028) + "e" + QChar(0x2029) + "f"), "a\r\nb\r\nc\r\nd\r\ne\r\nf");
-}
-
-TEST(Windows1252, NamesTheFirstCharacterWithoutAByteAndItsPosition) {
-  try {
-    forms::toansi(QString::fromUtf8("ab\xF0\x9F\x98\x80\xE4\xB8\xAD"));  // U+1F600 then U+4E2D
-    FAIL() << "no error";
-  } catch (const forms::UnmappableCharacterError& error) {
-    EXPECT_EQ(error.character(), U'\U0001F600');
-    EXPECT_EQ(error.position(), 3);
-    EXPECT_NE(std::string(error.what()).find("U+1F600 at position 3"), std::string::npos) << error.what();
-  }
-  EXPECT_THROW(forms::toansi(QString(QChar(0x0080))), forms::UnmappableCharacterError)
-      << "U+0080 is not the byte 80, which is the euro sign";
 }
 
 }  // namespace

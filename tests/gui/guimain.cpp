@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "ui/dialogs/alert.h"
+#include "utilities/basicutilities.h"
+
 int main(int argc, char* argv[]) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir runtime;  // a private runtime folder keeps Qt from warning about a missing one
@@ -15,6 +18,7 @@ int main(int argc, char* argv[]) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
   }
   QApplication application(argc, argv);
+  basicutilities::setalerthandler(dialogs::alertuser);  // as the program does at start-up
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

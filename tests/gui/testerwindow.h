@@ -17,6 +17,7 @@
 
 #include "catalogue/catalogue.h"
 #include "driving.h"
+#include "input/messagebytes.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/optionbutton.h"
@@ -40,25 +41,14 @@ inline QString peerdigest(const std::string& bytes) {
   return text;
 }
 
-// The bytes a box means: the marker's million "a"; in text mode its Windows-1252 bytes (none when a
-// character has no byte); in hex mode its hex digits in pairs, an odd count with a leading 0.
+// The bytes a box means: the marker's million "a"; otherwise as the mode reads it (none when a
+// character has no byte in text mode).
 inline std::optional<std::string> meaning(const QString& box, bool textmode) {
   if (box == QString::fromStdString(std::string(catalogue::millionmarker))) return std::string(catalogue::millionlength, 'a');
-  if (textmode) {
-    try {
-      return forms::toansi(box);
-    } catch (const std::exception&) {
-      return std::nullopt;
-    }
-  }
-  std::string digits;
-  for (const QChar c : box) {
-    if (c.unicode() < 0x80 && std::isxdigit(c.unicode())) digits += static_cast<char>(c.unicode());
-  }
-  if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
-  std::string bytes;
-  for (std::size_t i = 0; i < digits.size(); i += 2) bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
-  return bytes;
+  if (!textmode) return input::readhex(forms::utf16(box))->bytes;
+  input::Encoded encoded = input::towindows1252(forms::utf16(box));
+  if (encoded.unmappable) return std::nullopt;
+  return std::move(encoded.bytes);
 }
 
 class TesterWindow : public ::testing::Test {

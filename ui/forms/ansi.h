@@ -1,8 +1,9 @@
-// Text and bytes in Windows-1252: every message typed as text is hashed as these bytes. The code
-// page is fixed, so that a digest never depends on the machine's locale.
+// Text and bytes in Windows-1252, for the form layer's QStrings: the rules live in
+// input/messagebytes.h; here they meet Qt.
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -21,15 +22,17 @@ class UnmappableCharacterError : public std::runtime_error {
   qsizetype position_;
 };
 
-// One byte per character. A line break (LF, CR LF, CR, or U+2028/U+2029) becomes CR LF, so that a
-// message typed over several lines hashes the same on every system. Throws UnmappableCharacterError
-// for the first character without a byte.
+// The text's UTF-16 code units, without a copy.
+inline std::u16string_view utf16(const QString& text) {
+  const QStringView view(text);
+  return {view.utf16(), static_cast<std::size_t>(view.size())};
+}
+
+// One byte per character, line breaks as CR LF (input::towindows1252). Throws
+// UnmappableCharacterError for the first character without a byte.
 std::string toansi(const QString& text);
 
 // The character of each byte. The inverse of toansi for text without line breaks.
 QString fromansi(std::string_view bytes);
-
-// The byte of one character, or -1 when it has none (line breaks are not special here).
-int ansicode(char32_t character);
 
 }  // namespace forms

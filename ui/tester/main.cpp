@@ -27,7 +27,7 @@
 
 #include "catalogue/catalogue.h"
 #include "digest/sha1digest.h"
-#include "ui/dialogs/alert.h"
+#include "input/messagebytes.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/forms.h"
@@ -51,11 +51,6 @@ QFont boxfont() {
   return font;
 }
 
-bool ishexdigit(QChar c) {
-  const char16_t u = c.unicode();
-  return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
-}
-
 // A long run shows its progress after this long.
 constexpr qint64 progressafterms = 500;
 
@@ -65,21 +60,20 @@ QString bytecount(std::size_t count) {
 
 // "61 62 63", the first eight bytes and then "...".
 QString firstbytes(const std::string& bytes) {
-  QStringList pairs;
-  for (std::size_t i = 0; i < std::min<std::size_t>(bytes.size(), 8); ++i) {
-    pairs << QString::fromStdString(basicutilities::dectohex(std::int32_t{static_cast<unsigned char>(bytes[i])}, 2));
-  }
-  if (bytes.size() > 8) pairs << "...";
-  return pairs.join(' ');
+  const QString pairs = QString::fromStdString(basicutilities::hexencode(std::string_view(bytes).substr(0, 8), basicutilities::HexCase::upper, 1));
+  return bytes.size() > 8 ? pairs + " ..." : pairs;
 }
 
 // How a hex box was read: the bytes, what was skipped, a "0x" taken for a digit, an odd count.
-QString hexreading(const std::string& bytes, qsizetype skipped, QChar firstskipped, bool zerox, bool odd) {
-  QString reading = bytecount(bytes.size());
-  if (!bytes.empty()) reading += ": " + firstbytes(bytes);
-  if (skipped > 0) reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(skipped == 1 ? "1 character" : QString::number(skipped) + " characters", firstskipped);
-  if (zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
-  if (odd) reading += " \u00B7 odd count: a leading 0 was added";
+QString hexreading(const input::HexReading& read) {
+  QString reading = bytecount(read.bytes.size());
+  if (!read.bytes.empty()) reading += ": " + firstbytes(read.bytes);
+  if (read.skipped > 0) {
+    const QString count = read.skipped == 1 ? "1 character" : QString::number(read.skipped) + " characters";
+    reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(count, QString::fromUcs4(&read.firstskipped, 1));
+  }
+  if (read.zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
+  if (read.odd) reading += " \u00B7 odd count: a leading 0 was added";
   return reading;
 }
 
@@ -104,70 +98,54 @@ main::main() {
   setWindowTitle("SHA1 Hash Function Tester");
   setWindowIcon(QIcon(":/icons/sha1tester.svg"));
   resize(forms::twipstopixels(6675), forms::twipstopixels(4845));
-  const QFont fixed = boxfont();
+  makecontrols();
+  labelcontrols();
+  connecthandlers();
+  Command1_1->setFocus();
+  load();
+}
 
+void main::makecontrols() {
   inputmode[1] = new forms::OptionButton("Option1", this);
-  inputmode[1]->setGeometry(forms::twipsrect(2580, 120, 255, 255));
-  inputmode[1]->setAccessibleName("Hex");
   inputmode[0] = new forms::OptionButton("Option1", this);
-  inputmode[0]->setGeometry(forms::twipsrect(1860, 120, 255, 255));
-  inputmode[0]->setAccessibleName("Text");
   inputmode[0]->setChecked(true);
+  exphash = new QLineEdit(this);
+  hash = new QLineEdit(this);
+  status = new QLabel(this);
+  message = new forms::TextBox(this);
+  Combo1 = new forms::ComboBox(this);
+  Command1_1 = new QPushButton("HashMessage", this);
 
-  // The two digest boxes differ only in their place.
-  const auto digestbox = [this, &fixed](int top, const char* name) {
-    auto* box = new QLineEdit(this);
-    box->setGeometry(forms::twipsrect(840, top, 5775, 315));
+  // Where each control stands (twips) and what assistive technology calls it.
+  const struct { QWidget* control; QRect place; QString name; } layout[] = {
+      {inputmode[1], forms::twipsrect(2580, 120, 255, 255), "Hex"},
+      {inputmode[0], forms::twipsrect(1860, 120, 255, 255), "Text"},
+      {exphash, forms::twipsrect(840, 3720, 5775, 315), "Expected"},
+      {hash, forms::twipsrect(840, 4140, 5775, 315), "Hash"},
+      {status, forms::twipsrect(60, 4500, 6555, 285), "Status"},
+      {message->widget(), forms::twipsrect(60, 900, 6555, 2715), "Message"},
+      {Combo1->widget(), forms::twipsrect(480, 480, 6135, 315), "Test"},
+      {Command1_1, forms::twipsrect(60, 60, 1755, 315), readycaption},
+  };
+  for (const auto& [control, place, name] : layout) {
+    control->setGeometry(place);
+    control->setAccessibleName(name);
+  }
+
+  const QFont fixed = boxfont();
+  for (QLineEdit* box : {hash, exphash}) {
     box->setAlignment(Qt::AlignCenter);
     box->setFont(fixed);
-    box->setAccessibleName(name);
-    return box;
-  };
-  hash = digestbox(4140, "Hash");
-  exphash = digestbox(3720, "Expected");
+  }
   // Selectable and copyable, never edited by mistake.
   hash->setReadOnly(true);
   hash->setToolTip("Ctrl+Shift+C copies the digest as 40 lower-case digits");
   exphash->setToolTip("The expected digest; type or paste your own to compare");
-
-  status = new QLabel(this);
-  status->setGeometry(forms::twipsrect(60, 4500, 6555, 285));
-  status->setAccessibleName("Status");
   status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-  message = new forms::TextBox(this);
-  message->widget()->setGeometry(forms::twipsrect(60, 900, 6555, 2715));
   message->widget()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   message->widget()->setTabChangesFocus(true);
   message->widget()->setFont(fixed);
-  message->widget()->setAccessibleName("Message");
-
-  Combo1 = new forms::ComboBox(this);
-  Combo1->widget()->setGeometry(forms::twipsrect(480, 480, 6135, 315));
-  Combo1->widget()->setAccessibleName("Test");
   for (const auto& entry : catalogue::entries()) Combo1->additem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
-
-  Command1_1 = new QPushButton("HashMessage", this);
-  Command1_1->setGeometry(forms::twipsrect(60, 60, 1755, 315));
-  Command1_1->setAccessibleName(readycaption);
-
-  const struct { const char* caption; QRect place; } labels[] = {
-      {"Test", forms::twipsrect(120, 540, 375, 195)},
-      {"Text", forms::twipsrect(2100, 150, 375, 255)},
-      {"Hex", forms::twipsrect(2880, 150, 375, 255)},
-      {"Expected", forms::twipsrect(60, 3780, 795, 255)},
-      {"Hash", forms::twipsrect(60, 4200, 795, 255)}};
-  for (std::size_t i = 0; i < Label1.size(); ++i) {
-    Label1[i] = new QLabel(labels[i].caption, this);
-    Label1[i]->setGeometry(labels[i].place);
-    forms::fitcaption(Label1[i]);
-  }
-  // The labels name their controls for assistive technology too.
-  Label1[0]->setBuddy(Combo1->widget());
-  Label1[1]->setBuddy(inputmode[0]);
-  Label1[2]->setBuddy(inputmode[1]);
-  Label1[3]->setBuddy(exphash);
-  Label1[4]->setBuddy(hash);
   Combo1->widget()->view()->setAccessibleName("Test entries");
   if (QLineEdit* field = Combo1->widget()->lineEdit()) field->setAccessibleName("Test");
 
@@ -177,7 +155,25 @@ main::main() {
   setTabOrder(exphash, hash);
   setTabOrder(hash, inputmode[0]);
   setTabOrder(inputmode[0], inputmode[1]);
+}
 
+void main::labelcontrols() {
+  // Each label also names its control for assistive technology.
+  const struct { const char* caption; QRect place; QWidget* names; } labels[] = {
+      {"Test", forms::twipsrect(120, 540, 375, 195), Combo1->widget()},
+      {"Text", forms::twipsrect(2100, 150, 375, 255), inputmode[0]},
+      {"Hex", forms::twipsrect(2880, 150, 375, 255), inputmode[1]},
+      {"Expected", forms::twipsrect(60, 3780, 795, 255), exphash},
+      {"Hash", forms::twipsrect(60, 4200, 795, 255), hash}};
+  for (std::size_t i = 0; i < Label1.size(); ++i) {
+    Label1[i] = new QLabel(labels[i].caption, this);
+    Label1[i]->setGeometry(labels[i].place);
+    Label1[i]->setBuddy(labels[i].names);
+    forms::fitcaption(Label1[i]);
+  }
+}
+
+void main::connecthandlers() {
   Combo1->onclick = handler([this] { Combo1_Click(); });
   message->onchange = handler([this] { message_Change(); });
   inputmode[0]->onclick = handler([this] { inputmode_Click(0); });
@@ -198,10 +194,6 @@ main::main() {
               say({});
             }));
   }
-  Command1_1->setFocus();
-
-  basicutilities::setalerthandler(dialogs::alertuser);
-  load();
 }
 
 void main::Form_Load() {
@@ -357,39 +349,16 @@ std::optional<std::string> main::hexbytes(Run run, const QString& text, QString&
   // answers as promptly.
   QElapsedTimer sinceyield;
   sinceyield.start();
-  const auto paced = [&](const char* what, qsizetype done, qsizetype total) {
-    if (done % 4096 != 0 || (done != 0 && sinceyield.elapsed() < yieldintervalms)) return true;
+  const auto paced = [&](input::Stage stage, std::size_t done, std::size_t total) {
+    if (done != 0 && sinceyield.elapsed() < yieldintervalms) return true;
     sinceyield.restart();
-    progress(what, done, total);
+    progress(stage == input::Stage::digits ? "Reading the hex digits:" : "Making bytes of the digits:", static_cast<qsizetype>(done), static_cast<qsizetype>(total));
     return yield(run);
   };
-
-  // Blanks and line breaks separate pairs; anything else that is not a digit is skipped, and said.
-  std::string digits;
-  qsizetype skipped = 0;
-  QChar firstskipped;
-  bool zerox = false;
-  for (qsizetype p = 0; p < text.size(); ++p) {
-    if (ishexdigit(text[p])) {
-      digits += static_cast<char>(text[p].unicode());
-    } else if (!text[p].isSpace()) {
-      if (skipped++ == 0) firstskipped = text[p];
-      zerox = zerox || (p > 0 && text[p - 1] == '0' && (text[p] == 'x' || text[p] == 'X'));
-    }
-    if (!paced("Reading the hex digits:", p, text.size())) return std::nullopt;
-  }
-  const bool odd = digits.size() % 2 != 0;
-  if (odd) digits.insert(0, 1, '0');
-  std::string bytes;
-  bytes.reserve(digits.size() / 2);
-  for (std::size_t p = 0; p < digits.size(); p += 2) {
-    std::string pair = digits.substr(p, 2);
-    bytes += static_cast<char>(basicutilities::hextodec(pair));
-    if (!paced("Making bytes of the digits:", static_cast<qsizetype>(p / 2), static_cast<qsizetype>(digits.size() / 2))) return std::nullopt;
-  }
-
-  reading = hexreading(bytes, skipped, firstskipped, zerox, odd);
-  return bytes;
+  auto read = input::readhex(forms::utf16(text), paced);
+  if (!read) return std::nullopt;
+  reading = hexreading(*read);
+  return std::move(read->bytes);
 }
 
 // Every resize is undone, a maximised window returns to normal, a minimised one is left alone. Each

@@ -68,6 +68,11 @@ class main : public forms::Form<QWidget> {
   void moveEvent(QMoveEvent* event) override;
 
  private:
+  void makecontrols();
+  // The labels, each naming its control.
+  void labelcontrols();
+  void connecthandlers();
+
   // The window's runs (a display or a hash request) may yield to the event pump, where a newer
   // selection, mode switch or edit can start. Each run holds the number beginrun gave it; only the
   // latest run is current, and a run that is no longer current writes nothing more.

@@ -1,4 +1,4 @@
-#include "sha1vectors/records.h"
+#include "sha1vectors/readers/fields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -49,25 +49,22 @@ std::uint64_t RecordReader::number(std::string_view text, int line, std::string_
   return value;
 }
 
-std::optional<std::string> hexpairs(std::string_view hex, std::size_t& bad) {
-  std::string out(hex.size() / 2, '\0');
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const int high = basicutilities::hexdigitvalue(hex[2 * i]), low = basicutilities::hexdigitvalue(hex[2 * i + 1]);
-    if (high < 0 || low < 0) {
-      bad = i;
-      return std::nullopt;
-    }
-    out[i] = static_cast<char>(high << 4 | low);
-  }
-  return out;
+HexField hexfield(std::string_view hex, std::string_view field) {
+  auto decoded = basicutilities::hexdecode(hex);
+  if (!decoded.ok()) return {{}, std::string(field) + " " + decoded.problem(hex, quoted)};
+  return {std::move(decoded.bytes), {}};
+}
+
+void setmessagebits(Vector& v, std::string_view bytes, std::uint64_t bits) {
+  v.message = bytes.substr(0, static_cast<std::size_t>(bits / 8));
+  v.partialbits = static_cast<unsigned>(bits % 8);
+  v.partial = v.partialbits == 0 ? 0 : static_cast<std::uint8_t>(static_cast<unsigned char>(bytes[bits / 8]) & (0xFF00U >> v.partialbits));
 }
 
 std::string RecordReader::bytes(std::string_view hex, int line, std::string_view field) const {
-  if (hex.size() % 2 != 0) fail(line, std::string(field) + " has an odd number of hexadecimal digits");
-  std::size_t bad = 0;
-  auto out = hexpairs(hex, bad);
-  if (!out) fail(line, std::string(field) + " is not hexadecimal: " + quoted(hex.substr(2 * bad, 2)) + " at digit " + std::to_string(2 * bad + 1));
-  return std::move(*out);
+  auto [bytes, problem] = hexfield(hex, field);
+  if (!problem.empty()) fail(line, problem);
+  return std::move(bytes);
 }
 
 basicutilities::Sha1Digest RecordReader::digest(std::string_view hex, int line, std::string_view field) const {

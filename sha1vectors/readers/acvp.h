@@ -2,7 +2,6 @@
 // expected results (the answers), paired by vsId and tcId.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,8 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "sha1vectors/checking.h"
-#include "sha1vectors/vectors.h"
+#include "sha1vectors/readers/vectorfile.h"
 
 namespace sha1vectors {
 
@@ -19,6 +17,8 @@ namespace sha1vectors {
 inline constexpr std::size_t maxjsonbytes = std::size_t{64} << 20;  // parsed, it takes several times this
 inline constexpr int maxjsondepth = 16;                             // ACVP needs 6
 inline constexpr std::uint64_t maxmctseedbits = 65536;  // ACVP's longest SHA-1 message; a chain hashes it 3000 times
+// An MCT test's results, each the last hash of a chain of 1000.
+inline constexpr std::uint64_t acvpmctresults = 100;
 
 struct AcvpTest {
   std::uint64_t tgid = 0, tcid = 0;
@@ -56,13 +56,8 @@ std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std:
 // answers.
 std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& results);
 
-// The implementation's answers to prompt in ACVP's response layout (the wire form), each MCT chain
-// run on from the implementation's own results. Throws std::runtime_error, naming the tcId, when it
-// gives no answer for a test, or when stop is set.
-std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop);
-
-// Writes text to path through a temporary file beside it and a rename: the file is whole or as it
-// was. Throws std::runtime_error saying why it cannot.
-void writeatomically(const std::string& path, const std::string& text);
+// Makes vector an MCT checkpoint's chain that starts from the result before it: a whole digest,
+// whatever the first seed's length.
+void reseed(Vector& vector, const basicutilities::Sha1Digest& result);
 
 }  // namespace sha1vectors

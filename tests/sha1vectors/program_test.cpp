@@ -15,10 +15,10 @@
 #include <nlohmann/json.hpp>
 
 #include "support/vectorfiles.h"
-#include "sha1vectors/acvp.h"
-#include "sha1vectors/checking.h"
-#include "sha1vectors/command.h"
-#include "sha1vectors/vectors.h"
+#include "sha1vectors/readers/acvp.h"
+#include "sha1vectors/checking/checking.h"
+#include "sha1vectors/implementations/command.h"
+#include "sha1vectors/readers/vectorfile.h"
 
 namespace {
 

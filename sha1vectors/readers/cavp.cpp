@@ -2,7 +2,8 @@
 // "COUNT/MD" checkpoints of the Monte Carlo test.
 #include <optional>
 
-#include "sha1vectors/records.h"
+#include "sha1vectors/readers/fields.h"
+#include "sha1vectors/readers/formats.h"
 
 namespace sha1vectors {
 namespace {
@@ -49,15 +50,13 @@ class CavpReader {
     if (!pending_ || seed_ || pendinghasmessage_) reader_.fail(number, "Msg without a Len before it");
     const std::string bytes = reader_.bytes(value, number, "Msg");
     // Msg holds just the bytes Len needs; Len = 0 is written with the one byte 00.
-    const std::uint64_t needed = (bits_ + 7) / 8;
+    const std::uint64_t needed = bytesfor(bits_);
     if (bytes.size() != needed && !(bits_ == 0 && bytes.size() == 1)) {
       reader_.fail(number, "Msg holds " + std::to_string(8 * bytes.size()) + " bits, " + (bytes.size() < needed ? "fewer" : "more") +
                                " than Len = " + std::to_string(bits_) + " needs");
     }
-    // The message is the first Len bits, most significant first; Len = 0 is empty whatever Msg holds.
-    pending_->message = bytes.substr(0, bits_ / 8);
-    pending_->partialbits = static_cast<unsigned>(bits_ % 8);
-    if (pending_->partialbits != 0) pending_->partial = static_cast<std::uint8_t>(bytes[bits_ / 8]);
+    // Len = 0 is empty whatever Msg holds.
+    setmessagebits(*pending_, bytes, bits_);
     pendinghasmessage_ = true;
   }
 

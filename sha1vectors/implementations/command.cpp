@@ -1,4 +1,4 @@
-#include "sha1vectors/command.h"
+#include "sha1vectors/implementations/command.h"
 
 #include <algorithm>
 #include <string>
@@ -68,11 +68,6 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 
 extern char** environ;
 
-#if defined(__linux__)
-#include <sys/prctl.h>
-
-#include <fstream>
-#endif
 
 namespace sha1vectors {
 namespace {
@@ -127,39 +122,6 @@ std::string firstline(const std::string& text) {
   return line;
 }
 
-// Ends and reaps every child of this process: with no call running, each is one it adopted as a
-// subreaper, something a finished command left running outside its process group.
-void endadopted() {
-#if defined(__linux__)
-  for (bool found = true; found;) {
-    found = false;
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
-      std::ifstream children(task.path() / "children");
-      for (pid_t pid; children >> pid;) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
-        found = true;
-      }
-    }
-  }
-#endif
-}
-
-// Calls running in any thread; the last one to end sweeps up what was adopted.
-std::mutex runsmutex;
-int runs = 0;
-
-void runbegins() {
-  const std::lock_guard lock(runsmutex);
-  ++runs;
-}
-
-void runends() {
-  const std::lock_guard lock(runsmutex);
-  if (--runs == 0) endadopted();
-}
-
 // The digest in a command's output, or why there is none.
 Outcome outputdigest(const std::string& output) {
   if (auto digest = digestinoutput(output)) return {digest, {}};
@@ -171,7 +133,7 @@ class Run {
  public:
   enum class Finish { exited, late, stopped };
 
-  Run(const std::atomic<bool>* stop, std::size_t keep) : stop_(stop), keep_(keep) {}
+  Run(const std::atomic<bool>* stop, std::size_t keep, CallObserver* observer) : stop_(stop), keep_(keep), observer_(observer) {}
   ~Run() {
     if (child_ > 0) end(Finish::stopped, {});
   }
@@ -198,17 +160,22 @@ class Run {
     ::posix_spawnattr_setsigmask(&attributes, &none);
     ::posix_spawnattr_setsigdefault(&attributes, &pipe);
     ::posix_spawnattr_setpgroup(&attributes, 0);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    int flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+#if defined(POSIX_SPAWN_CLOEXEC_DEFAULT)
+    // Only the three ends above reach the command, whatever another thread opens meanwhile.
+    flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
+#endif
+    ::posix_spawnattr_setflags(&attributes, static_cast<short>(flags));
     std::vector<char*> argv;
     for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    runbegins();
+    if (observer_ != nullptr) observer_->callbegins();
     const int error = ::posix_spawnp(&child_, argv[0], &actions, &attributes, argv.data(), environ);
     ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
       child_ = -1;
-      runends();
+      if (observer_ != nullptr) observer_->callends();
       return "cannot start " + words[0] + ": " + std::strerror(error);
     }
     in_.closeread();
@@ -255,7 +222,7 @@ class Run {
     while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
     }
     child_ = -1;
-    runends();
+    if (observer_ != nullptr) observer_->callends();
     if (finish == Finish::stopped) return Outcome::halted();
     if (finish == Finish::late) return Outcome{std::nullopt, "the command did not finish within " + seconds(timeout)};
     if (WIFSIGNALED(status)) return Outcome{std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
@@ -305,6 +272,7 @@ class Run {
 
   const std::atomic<bool>* stop_;
   std::size_t keep_;
+  CallObserver* observer_;
   Pipe in_, out_, err_;
   pid_t child_ = -1;
   std::string periodic_;
@@ -370,8 +338,8 @@ std::vector<std::size_t> fileslots(std::string_view command) {
 
 }  // namespace
 
-Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
-    : command_(std::move(command)), timeout_(timeout), stop_(stop) {
+Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop, CallObserver* observer)
+    : command_(std::move(command)), timeout_(timeout), stop_(stop), observer_(observer) {
   // Words of letters, digits and _-./+:,@% need no shell, unless the first is one of the shell's
   // own: started directly, a call costs half.
   for (std::size_t at = command_.find_first_not_of(' '); at != std::string::npos; at = command_.find_first_not_of(' ', at)) {
@@ -404,11 +372,6 @@ Command::Command(std::string command, std::chrono::milliseconds timeout, const s
       folderproblem_ = "cannot make a temporary folder " + pattern + ": " + std::strerror(errno);
     }
   }
-#if defined(__linux__)
-  // What a command starts in a session of its own (setsid) leaves its process group; as a
-  // subreaper this process adopts it when its parent exits, and endadopted ends it.
-  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-#endif
 }
 
 Command::~Command() {
@@ -423,7 +386,7 @@ Outcome Command::digest(const Message& message) {
 
 Outcome Command::piped(const Message& message, const std::vector<std::string>& words) {
   if (stopping()) return Outcome::halted();
-  Run run(stop_, keptoutput);
+  Run run(stop_, keptoutput, observer_);
   if (auto problem = run.spawn(words)) return {std::nullopt, *problem};
   const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout_);
   if (auto failure = run.end(finish, timeout_)) return *failure;
@@ -470,7 +433,7 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   for (std::size_t i = 0; i < count; ++i) {
     if (auto problem = writemessage(names[i], messages[i])) return all({std::nullopt, *problem});
   }
-  Run run(stop_, keptoutput + count * 4096);
+  Run run(stop_, keptoutput + count * 4096, observer_);
   if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
   const auto timeout = timeout_ * static_cast<long>(count);
   const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
@@ -495,8 +458,8 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
 
 namespace sha1vectors {
 
-Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
-    : command_(std::move(command)), timeout_(timeout), stop_(stop) {}
+Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop, CallObserver* observer)
+    : command_(std::move(command)), timeout_(timeout), stop_(stop), observer_(observer) {}
 
 Command::~Command() = default;
 

@@ -1,19 +1,17 @@
+#include "sha1vectors/readers/vectorfile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "catalogue/catalogue.h"
-#include "sha1vectors/records.h"
+#include "sha1vectors/readers/fields.h"
+#include "sha1vectors/readers/formats.h"
 
 namespace sha1vectors {
-namespace {
 
-std::string describe(const std::string& file, int line, const std::string& problem) {
-  return line > 0 ? file + ":" + std::to_string(line) + ": " + problem : file + ": " + problem;
-}
-
-}  // namespace
+std::string filelocation(const std::string& file, int line) { return line > 0 ? file + ":" + std::to_string(line) : file; }
 
 // A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
 std::string readregularfile(const std::string& path) {
@@ -37,7 +35,7 @@ std::string readregularfile(const std::string& path) {
 }
 
 VectorFileError::VectorFileError(const std::string& file, int line, const std::string& problem)
-    : std::runtime_error(describe(file, line, problem)) {}
+    : std::runtime_error(filelocation(file, line) + ": " + problem) {}
 
 std::uint64_t Vector::hashes() const { return kind == Kind::message ? 1 : iterations; }
 

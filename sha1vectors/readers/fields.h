@@ -1,5 +1,5 @@
 // What the vector-file readers share: reading fields of a record, each error naming the file and
-// the line. Internal to sha1vectors.
+// the line; making a message of a number of bits. Internal to the readers.
 #pragma once
 
 #include <optional>
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sha1vectors/vectors.h"
+#include "sha1vectors/readers/vectorfile.h"
 
 namespace sha1vectors {
 
@@ -19,9 +19,20 @@ std::string printable(std::string_view text, std::size_t limit = 60);
 // The same in quotation marks.
 std::string quoted(std::string_view text);
 
-// The bytes that pairs of hexadecimal digits spell (hex has an even length); nullopt, with the
-// index of the pair at fault in bad, when a digit is not hexadecimal.
-std::optional<std::string> hexpairs(std::string_view hex, std::size_t& bad);
+// The bytes a field's pairs of hexadecimal digits spell, or what is wrong with it, the field named
+// as given ("Msg has an odd number of hexadecimal digits").
+struct HexField {
+  std::string bytes;
+  std::string problem;  // empty when it was read
+};
+HexField hexfield(std::string_view hex, std::string_view field);
+
+// How many bytes hold bits bits (no overflow near 2^64).
+constexpr std::uint64_t bytesfor(std::uint64_t bits) { return bits / 8 + (bits % 8 != 0 ? 1 : 0); }
+// The first bits of bytes (which hold at least bytesfor(bits)), most significant first, as v's
+// message: the whole bytes, then a partial byte whose bits past the message are cleared, so that
+// nothing beyond the message can reach a hash built from it.
+void setmessagebits(Vector& v, std::string_view bytes, std::uint64_t bits);
 
 class RecordReader {
  public:
@@ -41,10 +52,5 @@ class RecordReader {
  private:
   std::string file_;
 };
-
-// The two formats, from a file's lines (without line ends).
-std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string>& lines);
-std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string>& lines);
-bool isnessie(const std::vector<std::string>& lines);
 
 }  // namespace sha1vectors

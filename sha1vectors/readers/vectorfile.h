@@ -1,6 +1,6 @@
-// Published SHA-1 vector sets, read into one form: NIST CAVP response files (byte- and
-// bit-oriented messages, the Monte Carlo test), NESSIE test-vector files, and the tester's own
-// catalogue.
+// A test vector, and the published SHA-1 vector sets read into that one form: NIST CAVP response
+// files (byte- and bit-oriented messages, the Monte Carlo test), NESSIE test-vector files, and the
+// tester's own catalogue. ACVP's JSON sets: acvp.h.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +44,9 @@ inline constexpr std::uint64_t maxmessagebytes = std::uint64_t{16} << 30;  // st
 inline constexpr std::uint64_t maxheldbytes = std::uint64_t{64} << 20;     // spelled out byte by byte
 inline constexpr std::uint64_t maxiterations = 100'000'000;
 inline constexpr std::uint64_t maxfilebytes = std::uint64_t{256} << 20;
+
+// "file:line", or the file alone where there is no line (a JSON file, the file as a whole).
+std::string filelocation(const std::string& file, int line);
 
 // A file that cannot be used: what is wrong, and where ("file:line: problem").
 class VectorFileError : public std::runtime_error {

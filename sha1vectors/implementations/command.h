@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sha1vectors/checking.h"
+#include "sha1vectors/implementations/implementation.h"
 
 namespace sha1vectors {
 
@@ -27,14 +27,23 @@ namespace sha1vectors {
 // A call that exits with a status other than 0, is ended by a signal, has not exited when its time
 // is up (timeout for each message in it, closed outputs or not) or prints no digest gives a failure
 // saying so; one stopped from outside gives an outcome marked stopped. When a call has exited or
-// timed out, its whole group is killed; on Linux, everything it started in a session of its own
-// too, once no other call is running (this process becomes a child subreaper).
+// timed out, its whole group is killed. What it started outside its group is the observer's to end
+// (orphans.h), told of each call.
 // Calls may run in several threads at once. Needs POSIX; elsewhere every message fails with a
 // message saying so. The caller must ignore SIGPIPE, so that a command that exits without reading
 // all of its input does not end this program.
+class CallObserver {
+ public:
+  virtual ~CallObserver() = default;
+  // Before a call's process is started, from the thread that starts it.
+  virtual void callbegins() = 0;
+  // Once it has been reaped (or could not be started).
+  virtual void callends() = 0;
+};
+
 class Command : public Implementation {
  public:
-  Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr);
+  Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr, CallObserver* observer = nullptr);
   ~Command() override;
   Command(const Command&) = delete;
   Command& operator=(const Command&) = delete;
@@ -61,6 +70,7 @@ class Command : public Implementation {
   bool throughshell_ = false, takesfiles_ = false;
   std::chrono::milliseconds timeout_;
   const std::atomic<bool>* stop_;
+  CallObserver* observer_;
   std::string folder_, folderproblem_;  // the temporary files' folder, or why there is none
   std::atomic<std::uint64_t> files_{0};
   std::mutex namesmutex_;

@@ -1,7 +1,7 @@
-// Checks vectors against a SHA-1 implementation: our engine, or another program (command.h).
+// A SHA-1 implementation as checking sees it: whatever answers "the digest of these bytes". Our own
+// engine is one; a command (command.h) is another.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "digest/sha1digest.h"
-#include "sha1vectors/vectors.h"
 
 namespace sha1vectors {
 
@@ -61,30 +60,5 @@ class Engine : public Implementation {
   bool takesbits() const override { return true; }
   Outcome digest(const Message& message) override;
 };
-
-struct Verdict {
-  enum class Status { passed, failed, skipped, unchecked } status = Status::passed;
-  std::optional<basicutilities::Sha1Digest> computed;
-  std::string reason;  // why it failed without a digest, or was skipped
-  // When one hash of a chain came out wrong: which ("hash 17 of the chain"), and what it should be.
-  std::string step;
-  std::optional<basicutilities::Sha1Digest> stepexpected;
-};
-
-// Whether implementation can be given vector's messages: one that takes whole bytes only skips a
-// bit-oriented vector.
-inline bool cantake(const Implementation& implementation, const Vector& vector) { return implementation.takesbits() || !vector.bitoriented(); }
-
-// Checks one vector, hash after hash: a bit-oriented one is skipped by an implementation that takes
-// whole bytes only; a chained one stops at the first hash that fails. Unchecked when stop is set
-// before the end.
-Verdict check(const Vector& vector, Implementation& implementation, const std::atomic<bool>* stop = nullptr);
-
-// Checks every vector, up to jobs calls of the implementation at a time, and tells done each
-// vector's verdict (with its index) as soon as it is known, one at a time. Vectors not finished when
-// stop is set are unchecked. A chain whose hashes, computed by the engine, reach its expected digest
-// is checked hash by hash when calls are costly; one that does not is checked as a whole.
-void checkvectors(std::span<const Vector* const> vectors, Implementation& implementation, unsigned jobs,
-                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done);
 
 }  // namespace sha1vectors

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "sha1vectors/records.h"
+#include "sha1vectors/readers/fields.h"
+#include "sha1vectors/readers/formats.h"
 
 namespace sha1vectors {
 namespace {

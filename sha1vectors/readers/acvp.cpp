@@ -1,25 +1,18 @@
-#include "sha1vectors/acvp.h"
+#include "sha1vectors/readers/acvp.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
-#include "sha1vectors/records.h"
+#include "sha1vectors/readers/fields.h"
 #include "utilities/basicutilities.h"
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
 
 namespace sha1vectors {
 namespace {
 
 using json = nlohmann::json;
 
-constexpr std::uint64_t mctresults = 100;
 constexpr std::uint64_t mctchainlength = 1000;
 
 class AcvpReader {
@@ -90,22 +83,17 @@ class AcvpReader {
 
   // Hexadecimal digits in pairs, as bytes.
   std::string bytes(const json& object, const char* key, const std::string& where) const {
-    const std::string hex = text(object, key, where);
-    if (hex.size() % 2 != 0) fail(where, std::string("\"") + key + "\" has an odd number of digits");
-    std::size_t bad = 0;
-    auto result = hexpairs(hex, bad);
-    if (!result) fail(where, std::string("\"") + key + "\" is not hexadecimal: " + sha1vectors::quoted(hex.substr(2 * bad, 2)));
-    return std::move(*result);
+    auto [bytes, problem] = hexfield(text(object, key, where), std::string("\"") + key + "\"");
+    if (!problem.empty()) fail(where, problem);
+    return std::move(bytes);
   }
 
   // The first bits of msg, left-aligned as ACVP writes them, into vector.
   void message(const json& test, const std::string& where, Vector& vector, std::uint64_t maxbits) const {
     const std::uint64_t bits = number(test, "len", where, maxbits);
     const std::string msg = bytes(test, "msg", where);
-    if (msg.size() < (bits + 7) / 8) fail(where, "\"msg\" holds fewer than the " + std::to_string(bits) + " bits of \"len\"");
-    vector.message = msg.substr(0, bits / 8);
-    vector.partialbits = static_cast<unsigned>(bits % 8);
-    if (vector.partialbits != 0) vector.partial = static_cast<std::uint8_t>(msg[bits / 8]);
+    if (msg.size() < bytesfor(bits)) fail(where, "\"msg\" holds fewer than the " + std::to_string(bits) + " bits of \"len\"");
+    setmessagebits(vector, msg, bits);
   }
 
   // An LDT's largeMsg: its content repeated to fullLength bits, never spelled out.
@@ -169,20 +157,6 @@ class AcvpReader {
   std::string file_;
 };
 
-// An MCT checkpoint's chain starts from the result before it: a whole digest, whatever the first
-// seed's length.
-void reseed(Vector& vector, const basicutilities::Sha1Digest& result) {
-  vector.message.assign(result.begin(), result.end());
-  vector.partial = 0;
-  vector.partialbits = 0;
-}
-
-std::string upperhex(const basicutilities::Sha1Digest& digest) {
-  std::string hex = basicutilities::digesthex(digest);
-  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return hex;
-}
-
 }  // namespace
 
 bool isjson(std::string_view content) {
@@ -225,6 +199,12 @@ std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std:
   return results;
 }
 
+void reseed(Vector& vector, const basicutilities::Sha1Digest& result) {
+  vector.message.assign(result.begin(), result.end());
+  vector.partial = 0;
+  vector.partialbits = 0;
+}
+
 std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& results) {
   std::vector<Vector> vectors;
   for (const AcvpTest& test : prompt.tests) {
@@ -232,7 +212,7 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
     const std::string where = "tcId " + std::to_string(test.tcid) + " of " + prompt.file;
     if (found == results.answers.end()) throw VectorFileError(results.file, 0, "has no answer for " + where);
     const auto& answers = found->second;
-    const std::size_t wanted = test.type == "MCT" ? mctresults : 1;
+    const std::size_t wanted = test.type == "MCT" ? acvpmctresults : 1;
     if (answers.size() != wanted) {
       throw VectorFileError(results.file, 0, "has " + std::to_string(answers.size()) + " results for " + where + ", not " + std::to_string(wanted));
     }
@@ -240,7 +220,7 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
       Vector vector = test.vector;
       vector.expected = answers[j];
       if (test.type == "MCT") {
-        vector.name += ", result " + std::to_string(j + 1) + " of " + std::to_string(mctresults);
+        vector.name += ", result " + std::to_string(j + 1) + " of " + std::to_string(acvpmctresults);
         // Each chain starts from the expected result before it, so one wrong result is one failure.
         if (j > 0) reseed(vector, answers[j - 1]);
       }
@@ -248,74 +228,6 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
     }
   }
   return vectors;
-}
-
-std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop) {
-  const auto answer = [&](const AcvpTest& test, const Verdict& verdict) {
-    if (stop) throw std::runtime_error("interrupted");
-    if (!verdict.computed) {
-      throw std::runtime_error("no answer for tcId " + std::to_string(test.tcid) + ": " +
-                               (verdict.reason.empty() ? "the implementation gave none" : verdict.reason));
-    }
-    return upperhex(*verdict.computed);
-  };
-  // Single messages together, as checking runs them.
-  std::vector<const Vector*> singles;
-  for (const AcvpTest& test : prompt.tests) {
-    if (test.type != "MCT") singles.push_back(&test.vector);
-  }
-  std::map<const Vector*, Verdict> verdicts;
-  checkvectors(singles, implementation, jobs, stop, [&](std::size_t i, const Verdict& verdict) { verdicts[singles[i]] = verdict; });
-
-  json groups = json::array();
-  for (const AcvpTest& test : prompt.tests) {
-    if (groups.empty() || groups.back()["tgId"] != test.tgid) groups.push_back({{"tgId", test.tgid}, {"tests", json::array()}});
-    json answered = {{"tcId", test.tcid}};
-    if (test.type != "MCT") {
-      answered["md"] = answer(test, verdicts[&test.vector]);
-    } else {
-      // Each result seeds the next: the chain runs on from the implementation's own.
-      Vector vector = test.vector;
-      answered["resultsArray"] = json::array();
-      for (std::uint64_t j = 0; j < mctresults; ++j) {
-        const Verdict verdict = check(vector, implementation, &stop);
-        answered["resultsArray"].push_back({{"md", answer(test, verdict)}});
-        reseed(vector, *verdict.computed);
-      }
-    }
-    groups.back()["tests"].push_back(std::move(answered));
-  }
-  const json response = json::array({{{"acvVersion", prompt.acvversion}}, {{"vsId", prompt.vsid}, {"testGroups", std::move(groups)}}});
-  return response.dump(2) + "\n";
-}
-
-void writeatomically(const std::string& path, const std::string& text) {
-  const std::filesystem::path target(path);
-  std::filesystem::path temporary = target;
-  temporary += ".partial-" + std::to_string(
-#if defined(__unix__) || defined(__APPLE__)
-                                 ::getpid()
-#else
-                                 0
-#endif
-                             );
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw std::runtime_error("cannot write " + temporary.string());
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, target, error);
-  if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    throw std::runtime_error("cannot replace " + path + ": " + error.message());
-  }
 }
 
 }  // namespace sha1vectors

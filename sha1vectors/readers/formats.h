@@ -1,0 +1,16 @@
+// The line-based vector-file formats, each from a file's lines (without line ends): NIST CAVP
+// response files (cavp.cpp) and NESSIE test-vector files (nessie.cpp). Internal to the readers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sha1vectors/readers/vectorfile.h"
+
+namespace sha1vectors {
+
+std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string>& lines);
+std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string>& lines);
+bool isnessie(const std::vector<std::string>& lines);
+
+}  // namespace sha1vectors

@@ -1,0 +1,76 @@
+#include "sha1vectors/readers/inputs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <variant>
+
+namespace sha1vectors {
+namespace {
+
+// A FILE that is a folder stands for the .json files in it.
+std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
+  std::vector<std::string> expanded;
+  for (const auto& file : files) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(file, error)) {
+      expanded.push_back(file);
+      continue;
+    }
+    std::vector<std::string> inside;
+    for (const auto& entry : std::filesystem::directory_iterator(file, error)) {
+      if (entry.path().extension() == ".json") inside.push_back(entry.path().string());
+    }
+    std::sort(inside.begin(), inside.end());
+    if (inside.empty()) inside.push_back(file);  // read as a file, it says what is wrong
+    expanded.insert(expanded.end(), inside.begin(), inside.end());
+  }
+  return expanded;
+}
+
+// Each prompt is checked against the expected results of its vsId.
+void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, bool responding) {
+  for (const auto& prompt : inputs.prompts) {
+    const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
+    if (found == results.end()) {
+      if (!responding) inputs.problems.push_back(prompt.file + ": the expected results of vsId " + std::to_string(prompt.vsid) + " are not among the files");
+      continue;
+    }
+    try {
+      inputs.sources.push_back({prompt.file, acvpvectors(prompt, *found)});
+    } catch (const VectorFileError& error) {
+      inputs.problems.emplace_back(error.what());
+    }
+    results.erase(found);
+  }
+  for (const auto& unpaired : results) {
+    inputs.problems.push_back(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
+  }
+}
+
+}  // namespace
+
+Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool responding) {
+  Inputs inputs;
+  if (files.empty() || catalogue) inputs.sources.push_back({"catalogue", cataloguevectors()});
+  std::vector<AcvpResults> results;
+  for (const auto& file : expandfolders(files)) {
+    try {
+      const std::string content = readregularfile(file);
+      if (!isjson(content)) {
+        inputs.sources.push_back({file, readvectortext(file, content)});
+      } else if (auto half = readacvptext(file, content); auto* prompt = std::get_if<AcvpPrompt>(&half)) {
+        inputs.prompts.push_back(std::move(*prompt));
+      } else {
+        results.push_back(std::get<AcvpResults>(std::move(half)));
+      }
+    } catch (const VectorFileError& error) {
+      inputs.problems.emplace_back(error.what());
+    } catch (const std::exception& error) {  // out of memory, say: this file is unusable, not the run
+      inputs.problems.push_back(file + ": cannot be read: " + error.what());
+    }
+  }
+  pairacvp(inputs, results, responding);
+  return inputs;
+}
+
+}  // namespace sha1vectors

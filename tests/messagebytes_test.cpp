@@ -1,0 +1,99 @@
+// What bytes a message box means, as the window, its status line and its tests read it.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+#include "input/messagebytes.h"
+
+namespace {
+
+// Each hex text against how it must read: the fault each row catches is in its comment.
+TEST(ReadHex, TakesDigitsInPairsAndSaysWhatItSkipped) {
+  struct Case {
+    std::u16string text;
+    std::string bytes;
+    std::size_t skipped;
+    char32_t firstskipped;
+    bool zerox, odd;
+  };
+  const Case cases[] = {
+      {u"", "", 0, 0, false, false},
+      {u"61 62 63 ", "abc", 0, 0, false, false},
+      {u"6162\r\n\t63", "abc", 0, 0, false, false},              // line breaks and tabs separate
+      {u"61\u00A062\u200363\u3000", "abc", 0, 0, false, false},  // so do Unicode's spaces
+      {u"aBcD", "\xAB\xCD", 0, 0, false, false},                 // either case
+      {u"abc", "\x0A\xBC", 0, 0, false, true},                   // odd: a leading 0, not a trailing one
+      {u"6g1", "\x61", 1, U'g', false, false},                   // a skipped letter keeps no digit
+      {u"0x61 0X62", "\x06\x10\x62", 2, U'x', true, false},      // "0x": the 0 is a digit
+      {u"x0", std::string(1, '\0'), 1, U'x', false, true},       // an x before a 0 is no "0x"
+      {u"\U0001F600 61", "a", 1, U'\U0001F600', false, false},   // a character beyond 16 bits is one
+      {u"\xD800" u"61", "a", 1, 0xD800, false, false},           // a lone surrogate is one character too
+  };
+  for (const Case& c : cases) {
+    const auto read = input::readhex(c.text);
+    ASSERT_TRUE(read);
+    const std::string where(c.text.begin(), c.text.end());  // for the message only
+    EXPECT_EQ(read->bytes, c.bytes) << where;
+    EXPECT_EQ(read->skipped, c.skipped) << where;
+    EXPECT_EQ(read->firstskipped, c.firstskipped) << where;
+    EXPECT_EQ(read->zerox, c.zerox) << where;
+    EXPECT_EQ(read->odd, c.odd) << where;
+  }
+}
+
+// Pace is told both passes, from their start, and a false from it stops the reading.
+TEST(ReadHex, TellsItsPaceAndStopsWhenTold) {
+  const std::u16string text(10000, u'6');
+  std::size_t calls = 0, bytecalls = 0;
+  const auto read = input::readhex(text, [&](input::Stage stage, std::size_t done, std::size_t total) {
+    EXPECT_LE(done, total);
+    ++calls;
+    bytecalls += stage == input::Stage::bytes ? 1 : 0;
+    return true;
+  });
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->bytes, std::string(5000, 'f'));
+  EXPECT_EQ(calls - bytecalls, 3U);  // at 0, 4096 and 8192 characters
+  EXPECT_EQ(bytecalls, 2U);          // at 0 and 4096 bytes
+  for (const input::Stage stop : {input::Stage::digits, input::Stage::bytes}) {
+    EXPECT_FALSE(input::readhex(text, [&](input::Stage stage, std::size_t done, std::size_t) { return !(stage == stop && done > 0); }));
+  }
+}
+
+// Each byte 80..FF against the C library's own Windows-1252 table, and back.
+TEST(Windows1252, EveryByteMapsAsTheCodePageSaysAndBack) {
+  iconv_t convert = iconv_open("UTF-16LE", "CP1252");
+  ASSERT_NE(convert, reinterpret_cast<iconv_t>(-1));
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    char in = static_cast<char>(b);
+    char16_t out = 0;
+    char* from = &in;
+    auto* to = reinterpret_cast<char*>(&out);
+    std::size_t inleft = 1, outleft = sizeof out;
+    const std::string byte(1, in);
+    const std::u16string character = input::fromwindows1252(byte);
+    if (iconv(convert, &from, &inleft, &to, &outleft) == static_cast<std::size_t>(-1)) {
+      EXPECT_EQ(character, std::u16string(1, static_cast<char16_t>(b))) << "undefined byte " << b << " is its C1 control";
+    } else {
+      EXPECT_EQ(character, std::u16string(1, out)) << "byte " << b;
+    }
+    EXPECT_EQ(input::towindows1252(character).bytes, byte) << "byte " << b;
+  }
+  iconv_close(convert);
+}
+
+TEST(Windows1252, EveryLineBreakBecomesCrLf) {
+  EXPECT_EQ(input::towindows1252(u"a\nb\r\nc\rd\u2028e\u2029f\r\r").bytes, "a\r\nb\r\nc\r\nd\r\ne\r\nf\r\n\r\n");
+}
+
+TEST(Windows1252, NamesTheFirstCharacterWithoutAByteAndItsPosition) {
+  const auto encoded = input::towindows1252(u"ab\U0001F600\u4E2D");
+  ASSERT_TRUE(encoded.unmappable);
+  EXPECT_EQ(encoded.unmappable->character, U'\U0001F600');
+  EXPECT_EQ(encoded.unmappable->position, 3U);
+  EXPECT_TRUE(encoded.bytes.empty());
+  EXPECT_TRUE(input::towindows1252(u"\u0080").unmappable) << "U+0080 is not the byte 80, which is the euro sign";
+}
+
+}  // namespace
