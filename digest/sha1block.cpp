@@ -88,12 +88,10 @@ void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const
   }
 }
 
+bool portableforced(const char* value) noexcept { return value != nullptr && *value != '\0' && std::string_view(value) != "0"; }
+
 bool shaextensionsinuse() noexcept {
-  static const bool chosen = [] {
-    const char* force = std::getenv("SHA1TESTER_FORCE_PORTABLE");
-    const bool forced = force != nullptr && *force != '\0' && std::string_view(force) != "0";
-    return !forced && processorhasshaextensions();
-  }();
+  static const bool chosen = !portableforced(std::getenv("SHA1TESTER_FORCE_PORTABLE")) && processorhasshaextensions();
   return chosen;
 }
 

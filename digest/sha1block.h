@@ -27,5 +27,7 @@ bool processorhasshaextensions() noexcept;
 // Whether sha1blocks takes the SHA extensions for the standard constants in this run: the
 // processor has them and SHA1TESTER_FORCE_PORTABLE does not forbid them.
 bool shaextensionsinuse() noexcept;
+// Whether a value of SHA1TESTER_FORCE_PORTABLE (nullptr when unset) forbids them.
+bool portableforced(const char* value) noexcept;
 
 }  // namespace basicutilities::detail

@@ -109,16 +109,18 @@ TEST(AgainstOpenssl, StreamLongerThan2To32Bits) {
 }
 
 // Both paths agree, so only this shows whether the fast one is taken: the processor's own word
-// (the kernel's flags) against ours, and the switch that forces the portable path.
+// (the kernel's flags) against ours, and the switch that forces the portable path (its values read
+// as the table says).
 TEST(BlockPath, SHAExtensionsAreTakenWhereTheProcessorHasThemUnlessForced) {
   std::ifstream cpuinfo("/proc/cpuinfo");
   if (!cpuinfo) GTEST_SKIP() << "no /proc/cpuinfo to compare with";
   const std::string flags((std::istreambuf_iterator<char>(cpuinfo)), {});
   const bool has = flags.find(" sha_ni") != std::string::npos;
   EXPECT_EQ(bu::detail::processorhasshaextensions(), has);
-  const char* force = std::getenv("SHA1TESTER_FORCE_PORTABLE");
-  const bool forced = force != nullptr && *force != '\0' && std::string_view(force) != "0";
-  EXPECT_EQ(bu::detail::shaextensionsinuse(), has && !forced);
+  for (const auto& [value, forces] : {std::pair<const char*, bool>{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}}) {
+    EXPECT_EQ(bu::detail::portableforced(value), forces) << (value != nullptr ? value : "unset");
+  }
+  EXPECT_EQ(bu::detail::shaextensionsinuse(), has && !bu::detail::portableforced(std::getenv("SHA1TESTER_FORCE_PORTABLE")));
 }
 
 }  // namespace

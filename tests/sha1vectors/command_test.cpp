@@ -1,0 +1,58 @@
+// A command's output read for its digest, and what a command leaves behind.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "sha1vectors/implementations/command.h"
+#include "sha1vectors/implementations/orphans.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
+  const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
+  for (const std::string& output : {abc + "  -\n", "SHA1(stdin)= " + abc + "\n", std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"),
+                                   std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
+    const auto digest = sha1vectors::digestinoutput(output);
+    ASSERT_TRUE(digest) << output;
+    EXPECT_EQ(basicutilities::digesthex(*digest), abc) << output;
+  }
+  EXPECT_FALSE(sha1vectors::digestinoutput("a9993e364706816aba3e25717850c26c9cd0d89"));  // 39 digits
+  EXPECT_FALSE(sha1vectors::digestinoutput(""));
+}
+
+// What a command leaves running in a session of its own is ended once its call is over; a child
+// this process started itself is left alone.
+TEST(OrphanSweeper, EndsWhatACommandLeftAndNothingElse) {
+  const fs::path pidfile = fs::temp_directory_path() / ("sha1vectors_orphan_" + std::to_string(::getpid()));
+  pid_t own = 0;
+  char* words[] = {const_cast<char*>("sleep"), const_cast<char*>("30"), nullptr};
+  ASSERT_EQ(::posix_spawnp(&own, "sleep", nullptr, nullptr, words, environ), 0);
+  {
+    sha1vectors::OrphanSweeper sweeper;
+    sha1vectors::Command command("setsid sh -c 'echo $$ > " + pidfile.string() + "; exec sleep 30' & sleep 0.5; sha1sum", std::chrono::seconds(20),
+                                 nullptr, &sweeper);
+    EXPECT_TRUE(command.digest(sha1vectors::Message{"abc"}).digest);
+  }
+  pid_t orphan = 0;
+  std::ifstream(pidfile) >> orphan;
+  ASSERT_GT(orphan, 0);
+  EXPECT_NE(::kill(orphan, 0), 0) << "the orphan still runs";
+  EXPECT_EQ(::kill(own, 0), 0) << "the host's own child was ended";
+  ::kill(own, SIGKILL);
+  ::waitpid(own, nullptr, 0);
+  fs::remove(pidfile);
+}
+
+}  // namespace
