@@ -61,22 +61,15 @@ TEST_F(TesterWindow, EveryEntryShowsItsMessageAsTextOrHexPairsAndItsExpectedDige
   EXPECT_EQ(window.exphash->text(), milliondigest);
 }
 
-// Text mode: every character one byte in Windows-1252, a line break CR LF. Hex mode: only the
-// digits count, in either case, in pairs, an odd count with a leading 0. Only the exact marker
-// stands for the million "a".
+// Each mode reads the box by its rules (their cases are the input module's tests). Only the exact
+// marker stands for the million "a".
 TEST_F(TesterWindow, HashesWhatIsTypedAsTheModeReadsIt) {
   struct Case { int mode; QString typed, digest; };
-  for (const auto& c : {Case{0, " a b ", "AB51B9B9 84029A2B EE7AA317 BF678EC0 1FDEC97C"},
-                        Case{0, "a\nb", "EC6CB5B8 C69F8B47 6A380C9B 6E38E18C 2733AE7B"},  // "a\r\nb"
+  for (const auto& c : {Case{0, "a\nb", "EC6CB5B8 C69F8B47 6A380C9B 6E38E18C 2733AE7B"},  // "a\r\nb"
                         Case{0, QString::fromUtf8("\xC3\xA9\xE2\x82\xAC"), "DD859DB5 B7C237E6 CB63165B E8040932 4D614C51"},  // E9 80
                         Case{0, QString::fromUtf8("a\xC2\xA0" "b"), guitest::peerdigest("a\xA0" "b")},  // no-break space
                         Case{1, "61 62 63 ", abcdigest},   // as the catalogue shows "abc"
                         Case{1, "6,16-2\n63", abcdigest},  // separators of any kind, inside pairs too
-                        Case{1, "ff", "85E53271 E14006F0 265921D0 2D4D736C DC580B0B"},
-                        Case{1, "F f", "85E53271 E14006F0 265921D0 2D4D736C DC580B0B"},
-                        Case{1, "abc", "C714CC53 67F75927 93BBA0B9 024C34CD E763E153"},  // bytes 0A BC
-                        Case{1, "6", "2D0134ED 3B9DE132 C720FE69 7B532B4C 232FF9FE"},    // byte 06
-                        Case{1, " xyz", emptydigest},
                         Case{0, "a...a x 1,000,000", milliondigest},
                         Case{1, "a...a x 1,000,000", milliondigest},
                         Case{0, "A...A x 1,000,000", "8E9C5B17 4E21ABD8 AEB549C3 4EEDB37C FAB2AE2A"},
