@@ -75,7 +75,7 @@ std::string parsefield(std::string& text, std::int32_t& fieldnumber, std::string
   if (fieldnumber == -1) return trim(text, delimiter);
   std::string working = text;
   if (iswhitespacedelimiter(delimiter)) {
-    delimiter.assign(1, ' ');  // not = " ": GCC 12 raises a false -Wrestrict on that
+    delimiter.assign(1, ' ');  // -Wrestrict
     working = reducewhitespace(text);
   }
   if (fieldnumber <= 0) return count(working, delimiter);

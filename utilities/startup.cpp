@@ -17,7 +17,7 @@ std::string versiontext(int major, int minor, int revision) {
 }
 
 void initcontrolchars() {
-  // assign(1, c) rather than = "c": GCC 12 raises a false -Wrestrict on the latter.
+  // assign(1, c): -Wrestrict
   tabchar.assign(1, '\t');
   lfchar.assign(1, '\n');
   ffchar.assign(1, '\f');

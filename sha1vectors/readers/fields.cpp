@@ -31,7 +31,7 @@ std::string printable(std::string_view text, std::size_t limit) {
 }
 
 std::string quoted(std::string_view text) {
-  // Appended, not "\"" + ...: GCC 12 at -O3 warns wrongly (-Wrestrict) about the latter.
+  // Appended: -Wrestrict
   std::string out(1, '"');
   out += printable(text);
   out += '"';
