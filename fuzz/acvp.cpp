@@ -6,6 +6,7 @@
 #include <string_view>
 #include <variant>
 
+#include "sha1vectors/checking/checking.h"
 #include "sha1vectors/readers/acvp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

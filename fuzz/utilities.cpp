@@ -3,7 +3,6 @@
 // word operations agree with plain arithmetic.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
