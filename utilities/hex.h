@@ -13,15 +13,17 @@ namespace basicutilities {
 // The digits of every hexadecimal text this program writes, by value.
 inline constexpr std::string_view hexdigits = "0123456789ABCDEF";
 
-// The value of a hexadecimal digit in either case, or -1 for any other character (a char above
-// 0x7F, being negative, widens to no digit).
+// The value of a hexadecimal digit in either case, or -1 for any other character.
 constexpr int hexdigitvalue(char32_t c) noexcept {
   if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
   if (c >= U'A' && c <= U'F') return static_cast<int>(c - U'A' + 10);
   if (c >= U'a' && c <= U'f') return static_cast<int>(c - U'a' + 10);
   return -1;
 }
+// A byte of text: one above 0x7F is no digit.
+constexpr int hexdigitvalue(char c) noexcept { return hexdigitvalue(static_cast<char32_t>(static_cast<unsigned char>(c))); }
 constexpr bool ishexdigit(char32_t c) noexcept { return hexdigitvalue(c) >= 0; }
+constexpr bool ishexdigit(char c) noexcept { return hexdigitvalue(c) >= 0; }
 
 enum class HexCase { upper, lower };
 

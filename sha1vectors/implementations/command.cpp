@@ -8,11 +8,9 @@
 namespace sha1vectors {
 namespace {
 
-bool ishex(char c) { return basicutilities::hexdigitvalue(c) >= 0; }
-
 // The end of the run of hexadecimal digits that starts at from.
 std::size_t hexrunend(std::string_view text, std::size_t from) {
-  while (from < text.size() && ishex(text[from])) ++from;
+  while (from < text.size() && basicutilities::ishexdigit(text[from])) ++from;
   return from;
 }
 
@@ -31,7 +29,7 @@ std::string groupsofeight(std::string_view output, std::size_t at) {
 
 std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output) {
   for (std::size_t i = 0; i < output.size();) {
-    if (!ishex(output[i])) {
+    if (!basicutilities::ishexdigit(output[i])) {
       ++i;
       continue;
     }
