@@ -58,16 +58,14 @@ std::string digesttext(const Sha1Digest& digest) { return basicutilities::hexenc
 std::string digesthex(const Sha1Digest& digest) { return basicutilities::hexencode(digest, HexCase::lower); }
 
 std::optional<Sha1Digest> parsedigest(std::string_view text) {
-  Sha1Digest digest{};
-  std::size_t digits = 0;
+  std::string digits;
   for (const char c : text) {
-    if (c == ' ') continue;
-    const int value = hexdigitvalue(c);
-    if (value < 0 || digits == 2 * digest.size()) return std::nullopt;
-    digest[digits / 2] = static_cast<std::uint8_t>(digest[digits / 2] << 4 | value);
-    ++digits;
+    if (c != ' ') digits += c;
   }
-  if (digits != 2 * digest.size()) return std::nullopt;
+  const HexDecoded decoded = hexdecode(digits);
+  Sha1Digest digest{};
+  if (!decoded.ok() || decoded.bytes.size() != digest.size()) return std::nullopt;
+  std::copy(decoded.bytes.begin(), decoded.bytes.end(), digest.begin());
   return digest;
 }
 

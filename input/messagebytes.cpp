@@ -41,6 +41,15 @@ bool paced(const Pace& pace, Stage stage, std::size_t done, std::size_t total) {
   return !pace || done % pacestep != 0 || pace(stage, done, total);
 }
 
+// The byte of one character, or -1 when it has none (line breaks are not special here).
+int windows1252code(char32_t character) {
+  if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) return static_cast<int>(character);
+  for (std::size_t i = 0; i < highcontrols.size(); ++i) {
+    if (highcontrols[i] == character) return static_cast<int>(0x80 + i);
+  }
+  return -1;
+}
+
 }  // namespace
 
 std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
@@ -67,14 +76,6 @@ std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
     reading.bytes += static_cast<char>(basicutilities::hextodec(pair));
   }
   return reading;
-}
-
-int windows1252code(char32_t character) {
-  if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) return static_cast<int>(character);
-  for (std::size_t i = 0; i < highcontrols.size(); ++i) {
-    if (highcontrols[i] == character) return static_cast<int>(0x80 + i);
-  }
-  return -1;
 }
 
 Encoded towindows1252(std::u16string_view text) {

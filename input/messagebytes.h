@@ -55,7 +55,4 @@ Encoded towindows1252(std::u16string_view text);
 // The character of each byte: the inverse of towindows1252 for text without line breaks.
 std::u16string fromwindows1252(std::string_view bytes);
 
-// The byte of one character, or -1 when it has none (line breaks are not special here).
-int windows1252code(char32_t character);
-
 }  // namespace input

@@ -77,7 +77,7 @@ TEST(DigestForms, WriteAndReadBack) {
   EXPECT_EQ(bu::digesthex(*abc), "a9993e364706816aba3e25717850c26c9cd0d89d");
   EXPECT_EQ(bu::parsedigest("a9993e364706816aba3e25717850c26c9cd0d89d"), abc);
   for (const char* wrong : {"a9993e364706816aba3e25717850c26c9cd0d89", "a9993e364706816aba3e25717850c26c9cd0d89d0",
-                            "g9993e364706816aba3e25717850c26c9cd0d89d", ""}) {
+                            "g9993e364706816aba3e25717850c26c9cd0d89d", "a9993e364706816aba3e25717850c26c9cd0d8", ""}) {
     EXPECT_FALSE(bu::parsedigest(wrong)) << wrong;
   }
 }
