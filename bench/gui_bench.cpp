@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tester window's costly moments, on the offscreen platform: the hex display of entry 10,
 // hex-mode hash requests over that box and over 10 MB, a hash request on the marker, a 1 MB
 // single-line paste until its digest shows, and program start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-1 throughput: our engine beside OpenSSL's EVP SHA-1, same sizes, same run.
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue/catalogue.h"
 
 #include <array>

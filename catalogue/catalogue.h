@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tester's catalogue of published SHA-1 vectors: what the window offers and the command-line
 // validator checks by default. No Qt, so both can use it.
 #pragma once

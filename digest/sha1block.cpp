@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "digest/sha1block.h"
 
 #include <bit>

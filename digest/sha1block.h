@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SHA-1 compression function, internal to the engine.
 #pragma once
 

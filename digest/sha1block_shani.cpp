@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compression function on the x86 SHA extensions. Compiled for them here alone, and only
 // called after the processor has said it has them.
 #include "digest/sha1block.h"

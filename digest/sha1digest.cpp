@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "digest/sha1digest.h"
 
 #include <algorithm>

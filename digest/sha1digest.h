@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SHA-1 engine (FIPS 180-4), with an optional replacement of the four round constants.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ACVP JSON reader on arbitrary bytes: every input ends in a prompt, expected results or a
 // VectorFileError, within the memory limit scripts/fuzz sets; a prompt's cheap vectors are
 // checked on the engine against itself as results, so chains and bit strings are built too.

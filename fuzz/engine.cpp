@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine against OpenSSL: the one-call digest, and the stream fed in arbitrary pieces, on
 // arbitrary messages; a partial last byte through the stream in pieces and in one. Any difference
 // aborts.

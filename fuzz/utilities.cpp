@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Field extraction, the hexadecimal conversions, the word operations and the digest with custom
 // round constants, on arbitrary input: no crash, no undefined behaviour, and the conversions and
 // word operations agree with plain arithmetic.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CAVP and NESSIE readers on arbitrary bytes: every input ends in vectors or a VectorFileError,
 // within the memory limit scripts/fuzz sets; vectors cheap enough are checked on the engine too.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "input/messagebytes.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What bytes a message box means: its text in Windows-1252 (text mode) or the bytes its
 // hexadecimal digits spell (hex mode). No Qt: the window, its status line and the tests all read a
 // box through these rules. Text arrives as UTF-16, the form the window's widgets keep it in.

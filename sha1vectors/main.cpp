@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sha1vectors: checks a SHA-1 implementation against whole published vector sets.
 #include <CLI/CLI.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The alert seam and the start-up helpers of basicutilities.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What bytes a message box means, as the window, its status line and its tests read it.
 #include <gtest/gtest.h>
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Our engine, on both of its compression functions, against OpenSSL's SHA-1.
 #include <gtest/gtest.h>
 #include <openssl/evp.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the SVG icon at one size to PNG, for the icon theme's fixed-size folders.
 #include <QImage>
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shows the tester window on the real display, hashes catalogue entry 2 as a user would (with
 // "mismatch", against an expected digest with its second word changed), and saves what the X
 // server shows of the window: scripts/screenshot runs it under Xvfb.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // basicutilities: word operations, field extraction, hexadecimal conversions and the alert seam.
 // No Qt here: the engine, the tester window and the command-line validator all link this.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "utilities/hex.h"
 
 namespace basicutilities {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hexadecimal digits, read and written in one place: every other hex form of the program (the
 // window's conversions, digests, the vector readers, a command's output) is built on these.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks vectors against a SHA-1 implementation, hash by hash or many at once, and gives each its verdict.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Telling a run's verdicts: each failure with its file, line and the differing digits marked, a
 // progress bar, and the summary line. Verdicts arrive in any order and are told in file order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sha1vectors/checking/response.h"
 
 #include <nlohmann/json.hpp>

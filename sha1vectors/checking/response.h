@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Answers to an ACVP prompt, in the layout an ACVP server takes, and writing them out.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Another SHA-1 implementation, run as a command.
 #pragma once
 

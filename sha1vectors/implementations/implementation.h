@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A SHA-1 implementation as checking sees it: whatever answers "the digest of these bytes". Our own
 // engine is one; a command (command.h) is another.
 #pragma once

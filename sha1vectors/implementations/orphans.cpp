@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sha1vectors/implementations/orphans.h"
 
 #if defined(__linux__)

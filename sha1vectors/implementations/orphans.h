@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What commands leave running outside their process groups (a job started with setsid, say) is
 // adopted by this process and ended once no call is running. A program's policy, not a library's:
 // the program that runs commands makes one for the length of its run.

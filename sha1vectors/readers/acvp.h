@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NIST ACVP vector sets for SHA-1, in JSON: a prompt (what an implementation receives) and its
 // expected results (the answers), paired by vsId and tcId.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NIST CAVP response files: "[L = 20]" sections of "Len/Msg/MD" records, or a "Seed" followed by
 // "COUNT/MD" checkpoints of the Monte Carlo test.
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the vector-file readers share: reading fields of a record, each error naming the file and
 // the line; making a message of a number of bits. Internal to the readers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line-based vector-file formats, each from a file's lines (without line ends): NIST CAVP
 // response files (cavp.cpp) and NESSIE test-vector files (nessie.cpp). Internal to the readers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sha1vectors/readers/inputs.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the FILEs of a run hold, read before anything is checked so that a malformed one is reported
 // at once: vector files, ACVP prompts paired with their expected results, and folders of them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NESSIE test-vector files: records headed "Set N, vector# M:", with "message=" describing the
 // message in words and "hash=" (and "iterated N times=") giving digests.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sha1vectors/readers/vectorfile.h"
 
 #include <cerrno>

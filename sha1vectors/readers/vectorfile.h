@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A test vector, and the published SHA-1 vector sets read into that one form: NIST CAVP response
 // files (byte- and bit-oriented messages, the Monte Carlo test), NESSIE test-vector files, and the
 // tester's own catalogue. ACVP's JSON sets: acvp.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers that drive windows as a user would.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The form layer's promises, each on its own control: the rules the windows are written against.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GUI tests run on Qt's offscreen platform: test discovery runs this binary at build time,
 // where there may be no display.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A user who does anything at any moment, many of the actions landing while a run yields. After
 // each burst of actions settles, what the window shows must belong together. The run prints its
 // seed; SHA1TESTER_SEED repeats it, SHA1TESTER_ACTIONS sets the number of actions.

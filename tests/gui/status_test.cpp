@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The status line: the verdict, what was hashed, a long run's progress; the Hash box's copy form;
 // names for assistive technology.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tester window under test, driven as a user would drive it, and what a user must always see
 // once it settles: digests that belong to the box as it stands.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scheduler's rules, in-process against an implementation whose faults each test sets:
 // batching, retries, chains hash by hash, stopping, and telling verdicts in file order.
 #include <gtest/gtest.h>

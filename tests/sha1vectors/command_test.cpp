@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A command's output read for its digest, and what a command leaves behind.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sha1vectors program as a user runs it: options, files, commands, exit statuses.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The readers: every published set read and passed on the engine; malformed and hostile files
 // refused as a whole, saying what is wrong and where.
 #include <gtest/gtest.h>

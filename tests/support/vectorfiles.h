@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the tests' copies of the published vector files are.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The alert dialog: a modal window with a title, a message, "OK" and "Cancel".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file selection dialog: drive, folder and file lists, a pattern, the chosen names and their
 // number. No code path of the program opens it; it reports what the user chose in its boxes.
 #pragma once

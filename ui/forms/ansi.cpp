@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/forms/ansi.h"
 
 #include "input/messagebytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text and bytes in Windows-1252, for the form layer's QStrings: the rules live in
 // input/messagebytes.h; here they meet Qt.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A drop-down combo box whose text field accepts typing, with the form runtime's Click rule on a
 // QComboBox: onclick runs at once whenever the selection changes, by code (inside setlistindex)
 // or by the user, and when the user picks the entry that is already selected. Selecting the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The form runtime's drive, directory and file lists, on Qt. Like the other controls of the form
 // layer, a change made from code runs the control's handler at once, and setting the state a list
 // already has runs nothing. A folder that cannot be read leaves the list empty with a message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/forms/form.h"
 
 #include <QEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The form base of every window and dialog: the runtime's Height, Width and WindowState in twips,
 // and its load, resize, activate and terminate events, each run inside the error boundary.
 #pragma once

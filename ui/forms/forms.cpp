@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/forms/forms.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The form layer: the few services of a classic form runtime that the windows are written
 // against, on Qt. Window code calls these instead of Qt where the runtime's rules matter.
 #pragma once

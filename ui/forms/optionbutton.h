@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Option buttons as the form runtime has them, on QRadioButton.
 #pragma once
 

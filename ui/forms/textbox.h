@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A multi-line text box with the form runtime's rules on a QPlainTextEdit:
 // - settext from code runs onchange at once, inside the call; the same text again runs nothing;
 // - an edit by the user runs onchange too;

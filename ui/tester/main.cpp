@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/tester/main.h"
 
 #include <QAbstractItemView>

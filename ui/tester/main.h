@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tester window: pick a vector, see its message as text or hex bytes and its expected digest,
 // press "Hash Message" and compare.
 #pragma once
