@@ -1,10 +1,13 @@
+// SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "sha1tester_version.h"
 #include "ui/dialogs/alert.h"
@@ -31,14 +34,69 @@ void holdback(QtMsgType type, const QMessageLogContext& context, const QString& 
   heldback.append({type, context.category, text});
 }
 
+constexpr const char* usage =
+    "Usage: sha1tester [--help] [--version] [Qt options]\n"
+    "\n"
+    "A window for checking a SHA-1 implementation against published test vectors: pick a vector from\n"
+    "the catalogue, see its message as text or as hexadecimal bytes and its expected digest, press\n"
+    "\"Hash Message\" and compare the computed digest with it. Any message can be typed or pasted, and\n"
+    "your own implementation's digest typed into \"Expected\" to compare.\n"
+    "\n"
+    "Keys: Enter or Space on \"Hash Message\", or Ctrl+Enter anywhere, hashes; Escape stops a long\n"
+    "run; Ctrl+Shift+C copies the computed digest as 40 lower-case digits.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "Qt's own options (such as -platform offscreen or -style fusion) are passed on to Qt.\n"
+    "\n"
+    "To check whole vector sets, or another program's SHA-1, from the command line: sha1vectors(1).\n"
+    "\n"
+    "Exit status: 0 when the window is closed, 1 when no display can be reached, 2 for a wrong call.\n";
+
+// Qt's own command-line options (either - or --): those that take a value, then those that do not.
+constexpr std::string_view qtvalueoptions[] = {"platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+                                               "qwindowicon", "qwindowtitle",       "style",         "stylesheet", "session",
+                                               "display",     "geometry",           "name",          "title"};
+constexpr std::string_view qtflags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// Whether argument is one of Qt's options; takesvalue says whether the next argument is its value
+// (not so for -option=value).
+bool isqtoption(const char* argument, bool& takesvalue) {
+  const std::string_view name = std::string_view(argument).substr(std::strncmp(argument, "--", 2) == 0 ? 2 : 1);
+  const std::string_view option = name.substr(0, name.find('='));
+  const auto listed = [option](const auto& list) { return std::find(std::begin(list), std::end(list), option) != std::end(list); };
+  takesvalue = option == name && listed(qtvalueoptions);
+  return listed(qtvalueoptions) || option == "qmljsdebugger" || (option == name && listed(qtflags));
+}
+
+// Answers --help and --version, and refuses what is neither these nor Qt's; -1 when the window is
+// to start. Done before Qt starts, so that it works without a display.
+int answercommandline(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+      std::fputs(usage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argument, "--version") == 0) {
+      std::printf("sha1tester %s\n", sha1tester::version::text);
+      return 0;
+    }
+    bool takesvalue = false;
+    if (argument[0] != '-' || !isqtoption(argument, takesvalue) || (takesvalue && ++i >= argc)) {
+      std::fprintf(stderr, "sha1tester: %s \"%s\"; sha1tester --help says what it takes\n",
+                   argument[0] != '-' ? "takes no file or other argument, not" : takesvalue ? "needs a value after" : "unknown option", argument);
+      return 2;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // Answered before Qt starts, so that it works without a display.
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("sha1tester %s\n", sha1tester::version::text);
-    return 0;
-  }
+  if (const int status = answercommandline(argc, argv); status >= 0) return status;
   qInstallMessageHandler(holdback);
   QApplication application(argc, argv);
   qInstallMessageHandler(nullptr);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -243,21 +245,32 @@ TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   EXPECT_EQ(window.size(), first);
 }
 
-// Without a display to reach, one plain line and status 1, not Qt's abort.
-TEST(TesterProgram, SaysSoWhenNoDisplayCanBeReached) {
-  for (const QString display : {"", ":4711"}) {
+// Without a display to reach: one plain line and status 1, not Qt's abort; --help and --version
+// answer all the same, and a wrong call is status 2 with one line.
+TEST(TesterProgram, AnswersWithoutADisplay) {
+  struct Case {
+    QStringList arguments;
+    int status;
+    const char* starts;  // what standard output or error starts with
+  };
+  for (const Case& c : {Case{{}, 1, "sha1tester: no display"}, Case{{"--help"}, 0, "Usage: sha1tester"},
+                        Case{{"--version"}, 0, "sha1tester 1."}, Case{{"--bogus"}, 2, "sha1tester: unknown option \"--bogus\""},
+                        Case{{"file.txt"}, 2, "sha1tester: takes no file"}, Case{{"-style"}, 2, "sha1tester: needs a value after \"-style\""},
+                        Case{{"-style", "fusion"}, 1, "sha1tester: no display"}}) {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("WAYLAND_DISPLAY");
-    environment.insert("DISPLAY", display);
+    environment.insert("DISPLAY", ":4711");
     program.setProcessEnvironment(environment);
-    program.start(SHA1TESTER_PROGRAM, {});
+    program.start(SHA1TESTER_PROGRAM, c.arguments);
     ASSERT_TRUE(program.waitForFinished(10'000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display.toStdString();
-    EXPECT_EQ(program.exitCode(), 1) << display.toStdString();
-    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
-    EXPECT_TRUE(said.startsWith("sha1tester: ") && said.count('\n') == 1) << said.toStdString();
+    const std::string said = (program.readAllStandardOutput() + program.readAllStandardError()).toStdString();
+    EXPECT_EQ(program.exitCode(), c.status) << said;
+    EXPECT_TRUE(said.starts_with(c.starts)) << said;
+    if (c.status != 0) {
+      EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
   }
 }
 
