@@ -12,6 +12,10 @@
 
 namespace sha1vectors {
 
+std::string_view withoutbyteordermark(std::string_view content) {
+  return content.starts_with("\xEF\xBB\xBF") ? content.substr(3) : content;
+}
+
 std::string filelocation(const std::string& file, int line) { return line > 0 ? file + ":" + std::to_string(line) : file; }
 
 // A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
@@ -43,8 +47,7 @@ std::uint64_t Vector::hashes() const { return kind == Kind::message ? 1 : iterat
 std::vector<Vector> readvectorfile(const std::string& path) { return readvectortext(path, readregularfile(path)); }
 
 std::vector<Vector> readvectortext(const std::string& name, std::string_view content) {
-  // A byte order mark, as some editors write, is no part of the first line.
-  if (content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+  content = withoutbyteordermark(content);
   std::vector<std::string> lines;
   while (!content.empty()) {
     const auto end = content.find('\n');

@@ -46,6 +46,9 @@ inline constexpr std::uint64_t maxheldbytes = std::uint64_t{64} << 20;     // sp
 inline constexpr std::uint64_t maxiterations = 100'000'000;
 inline constexpr std::uint64_t maxfilebytes = std::uint64_t{256} << 20;
 
+// content without the UTF-8 byte order mark that some editors write in front of a file of any format.
+std::string_view withoutbyteordermark(std::string_view content);
+
 // "file:line", or the file alone where there is no line (a JSON file, the file as a whole).
 std::string filelocation(const std::string& file, int line);
 

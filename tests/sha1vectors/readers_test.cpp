@@ -16,6 +16,7 @@
 #include "sha1vectors/checking/checking.h"
 #include "sha1vectors/checking/response.h"
 #include "sha1vectors/readers/acvp.h"
+#include "sha1vectors/readers/inputs.h"
 #include "sha1vectors/readers/vectorfile.h"
 #include "support/vectorfiles.h"
 
@@ -117,7 +118,7 @@ TEST(VectorFile, MalformedRecordsAreRefusedWithTheirLine) {
 }
 
 // Only regular files: a device, a folder or a FIFO without a writer would hang or fill memory.
-// A byte order mark is no part of the first record.
+// A byte order mark is no part of the first record, whatever the format.
 TEST(VectorFile, ReadsRegularFilesOnlyAndSkipsAByteOrderMark) {
   const fs::path fifo = fs::temp_directory_path() / "sha1vectors_fifo";
   fs::remove(fifo);
@@ -135,6 +136,12 @@ TEST(VectorFile, ReadsRegularFilesOnlyAndSkipsAByteOrderMark) {
   std::ofstream(marked, std::ios::binary) << "\xEF\xBB\xBF[L = 20]\n\nLen = 8\nMsg = 61\nMD = 86f7e437faa5a7fce15d1ddcb9eaeaea377667b8\n";
   EXPECT_EQ(sha1vectors::readvectorfile(marked.string()).size(), 1U);
   fs::remove(marked);
+  // An ACVP prompt behind one is read as JSON all the same.
+  const fs::path json = fs::temp_directory_path() / "sha1vectors_bom.json";
+  std::ofstream(json, std::ios::binary) << "\xEF\xBB\xBF" << testsupport::acvpsample("prompt.json").dump();
+  const auto inputs = sha1vectors::readinputs({json.string()}, false, true);
+  EXPECT_EQ(inputs.prompts.size(), 1U) << (inputs.problems.empty() ? "" : inputs.problems.front());
+  fs::remove(json);
 }
 
 // Each ACVP document is refused as a whole, saying what is wrong and where.
@@ -151,6 +158,8 @@ TEST(AcvpFile, HostileOrWrongSetsAreRefusedSayingWhere) {
            Case{ldt("1099511627776000"), ": tcId 9: its message of 137438953472000 bytes is more than the 16 GiB that can be checked"},
            Case{ldt("12"), ": tcId 9: \"fullLength\" is not a whole number of repeats of the content"},
            Case{std::string(100'000, '[') + std::string(100'000, ']'), ": is nested deeper than 16 levels"},
+           // Brackets inside a string, after an escaped quotation mark, are no nesting.
+           Case{R"({"vsId": 7, "algorithm": "\"[[[[[[[[[[[[[[[[[[[[", "testGroups": []})", ": is a vector set for \"\"[[[["},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": -8, "msg": "61"}]}]})", ": tcId 3: \"len\" is not a whole number of 0 or more"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 24, "msg": "61"}]}]})", ": tcId 3: \"msg\" holds fewer than the 24 bits"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 8, "msg": "6g"}]}]})", ": tcId 3: \"msg\" is not hexadecimal: \"6g\""},
