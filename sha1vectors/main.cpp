@@ -61,8 +61,8 @@ constexpr const char* commandhelp =
     "Messages that are not whole bytes are skipped for a command. --jobs calls run at once; the\n"
     "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
     "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
-    "one is named. The timeout counts for each message of a call and runs until the command has\n"
-    "exited; then whatever it started is ended too.\n"
+    "one is named. The timeout counts for each message of a call, plus a second for each 50 MiB it\n"
+    "is given, and runs until the command has exited; then whatever it started is ended too.\n"
     "\n";
 
 constexpr const char* outputhelp =

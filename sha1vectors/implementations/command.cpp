@@ -74,6 +74,7 @@ namespace {
 constexpr std::size_t keptoutput = 64 * 1024;  // more than any digest line needs
 constexpr std::size_t maxbatch = 4096;          // messages in one call
 constexpr std::uint64_t maxfilemessage = std::uint64_t{64} << 20;  // longer ones stream in
+constexpr std::uint64_t bytespersecond = std::uint64_t{50} << 20;  // the slowest reading the timeout allows for
 
 struct Pipe {
   int read = -1, write = -1;
@@ -323,6 +324,10 @@ std::size_t namesthatfit(const std::vector<std::string>& words, std::size_t name
   return std::clamp<std::size_t>(room / (namebytes + 1 + sizeof(char*)), 1, maxbatch);
 }
 
+// What a command is given beside its timeout to read bytes: a second per 50 MiB, a slow rate, so
+// that a long message is never cut short by its length alone.
+std::chrono::milliseconds readingtime(std::uint64_t bytes) { return std::chrono::milliseconds(bytes / (bytespersecond / 1000)); }
+
 // Where the command has {} as a word of its own: after a blank or at the start, before a blank,
 // the end or a shell operator.
 std::vector<std::size_t> fileslots(std::string_view command) {
@@ -387,8 +392,9 @@ Outcome Command::piped(const Message& message, const std::vector<std::string>& w
   if (stopping()) return Outcome::halted();
   Run run(stop_, keptoutput, observer_);
   if (auto problem = run.spawn(words)) return {std::nullopt, *problem};
-  const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout_);
-  if (auto failure = run.end(finish, timeout_)) return *failure;
+  const auto timeout = timeout_ + readingtime(message.size());
+  const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout);
+  if (auto failure = run.end(finish, timeout)) return *failure;
   return outputdigest(run.output());
 }
 
@@ -434,7 +440,9 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   }
   Run run(stop_, keptoutput + count * 4096, observer_);
   if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
-  const auto timeout = timeout_ * static_cast<long>(count);
+  std::uint64_t bytes = 0;
+  for (const Message& message : messages) bytes += message.size();
+  const auto timeout = timeout_ * static_cast<long>(count) + readingtime(bytes);
   const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
   const std::optional<Outcome> failure = run.end(finish, timeout);
   if (count == 1) return {failure ? *failure : outputdigest(run.output())};

@@ -26,7 +26,7 @@ namespace sha1vectors {
 // number of digests, answers none of them: see Implementation::digests). A message over 64 MiB is
 // not copied to a file: it streams in on standard input, {} standing for /dev/stdin.
 // A call that exits with a status other than 0, is ended by a signal, has not exited when its time
-// is up (timeout for each message in it, closed outputs or not) or prints no digest gives a failure
+// is up (timeout for each message in it and a second per 50 MiB of them, closed outputs or not) or prints no digest gives a failure
 // saying so; one stopped from outside gives an outcome marked stopped. When a call has exited or
 // timed out, its whole group is killed. What it started outside its group is the observer's to end
 // (orphans.h), told of each call.

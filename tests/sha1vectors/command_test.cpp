@@ -33,6 +33,15 @@ TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
   EXPECT_FALSE(sha1vectors::digestinoutput(""));
 }
 
+// A long message is given time to be read beside the timeout: 50 MiB a second at least.
+TEST(Command, ALongMessageHasTimeToBeRead) {
+  const std::string piece(64, 'x');
+  const sha1vectors::Message message{piece, 50 * 1024 * 1024 / 64};
+  sha1vectors::Command command("sleep 0.5; sha1sum", std::chrono::milliseconds(200));
+  const auto outcome = command.digest(message);
+  EXPECT_EQ(outcome.digest, sha1vectors::Engine().digest(message).digest) << outcome.failure;
+}
+
 // What a command leaves running in a session of its own is ended once its call is over; a child
 // this process started itself is left alone.
 TEST(OrphanSweeper, EndsWhatACommandLeftAndNothingElse) {
