@@ -71,9 +71,10 @@ constexpr const char* outputhelp =
     "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped, \", U not checked\"\n"
     "when the run was interrupted). Ctrl+C stops the run and tells what was checked until then.\n"
     "\n"
-    "Exit status: 0 when vectors were checked and none failed; 1 when any failed (or none could be\n"
-    "checked); 2 when an input cannot be used (a missing or unreadable file, a malformed record);\n"
-    "130 when interrupted.\n"
+    "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
+    "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
+    "2 when an input cannot be used (a missing or unreadable file, a malformed record); 130 when\n"
+    "interrupted.\n"
     "\n"
     "Examples:\n"
     "  sha1vectors                                   the catalogue, on this tool's engine\n"
@@ -89,6 +90,7 @@ struct Options {
   std::string acvpresponse;
   bool verbose = false;
   bool catalogue = false;
+  bool strict = false;
 };
 
 // Every failure is shown on a terminal; elsewhere only with --verbose.
@@ -178,7 +180,8 @@ int run(const Options& options) {
   if (unusable) return 2;
   if (interrupted) return 130;
   // A response needs no vector checked; checking needs at least one.
-  return tally.failed == 0 && (responding ? responded : tally.passed > 0) ? 0 : 1;
+  const bool skippedfails = options.strict && tally.skipped > 0;
+  return tally.failed == 0 && !skippedfails && (responding ? responded : tally.passed > 0) ? 0 : 1;
 }
 
 // The help's closing text, its limits read from the readers' own.
@@ -223,6 +226,7 @@ int main(int argc, char* argv[]) {
   app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file")
       ->type_name("FILE");
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
+  app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
   try {
     app.parse(argc, argv);

@@ -120,6 +120,7 @@ TEST_F(Sha1vectorsProgram, ChecksACommandAndSkipsBitOrientedVectorsForIt) {
   EXPECT_EQ(right.status, 0);
   EXPECT_EQ(right.out, "3 passed, 0 failed, 1 skipped\n");
   EXPECT_NE(right.err.find("skipped 1 bit-oriented vectors"), std::string::npos);
+  EXPECT_EQ(run("--strict --command sha1sum " + file).status, 1) << "--strict: a skip fails the run";
   // Nothing checked is no success.
   const Ran none = run("--command sha1sum " + write("bits.rsp", small_.substr(small_.find("Len = 5"))));
   EXPECT_EQ(none.status, 1);
