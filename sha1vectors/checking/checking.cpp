@@ -17,7 +17,8 @@ std::string_view view(const Sha1Digest& digest) {
   return {reinterpret_cast<const char*>(digest.data()), digest.size()};
 }
 
-// A longer chain is checked as a whole: its hashes held each on its own would take too much memory.
+// The hashes of a run's chains held each on its own, at most (about 200 bytes each); a chain past
+// what is left of them is checked as a whole, so that no file can make planning take more memory.
 constexpr std::uint64_t maxsplithashes = std::uint64_t{1} << 20;
 // The message bytes one call of several messages takes at most (a longer message goes alone).
 constexpr std::uint64_t maxbatchbytes = std::uint64_t{64} << 20;
@@ -134,11 +135,12 @@ struct Plan {
   std::size_t firstwrong = SIZE_MAX;  // the hashes after it need not be asked for
 };
 
-Plan plan(const Vector& vector, const Implementation& implementation) {
+// budget: the chain hashes that may still be held; what this plan holds is taken from it.
+Plan plan(const Vector& vector, const Implementation& implementation, std::uint64_t& budget) {
   Plan p;
   p.skipped = !cantake(implementation, vector);
   if (!implementation.callsarecostly() || p.skipped) return p;
-  if (vector.kind != Vector::Kind::message && vector.hashes() > maxsplithashes) return p;
+  if (vector.kind != Vector::Kind::message && vector.hashes() > budget) return p;
   p.held.reserve(static_cast<std::size_t>(vector.hashes()));  // the messages view them
   Engine engine;
   const auto last = walk(vector, [&](const Message& message, std::uint64_t) {
@@ -155,6 +157,7 @@ Plan plan(const Vector& vector, const Implementation& implementation) {
   });
   // Where the engine's chain does not reach the published digest, its hashes prove nothing.
   if (last != vector.expected) return Plan{};
+  if (vector.kind != Vector::Kind::message) budget -= vector.hashes();
   p.whole = false;
   p.left = p.messages.size();
   p.outcomes.resize(p.left);
@@ -219,9 +222,10 @@ class Checking {
 
   Checking(std::span<const Vector* const> vectors, Implementation& implementation, const std::atomic<bool>& stop, const Done& done)
       : vectors_(vectors), implementation_(implementation), stop_(stop), done_(done), reported_(vectors.size()) {
+    std::uint64_t budget = maxsplithashes;
     for (const Vector* vector : vectors) {
       try {
-        plans_.push_back(plan(*vector, implementation));
+        plans_.push_back(plan(*vector, implementation, budget));
       } catch (const std::exception&) {  // out of memory: the vector can still be checked as a whole
         plans_.emplace_back().skipped = !cantake(implementation, *vector);
       }
