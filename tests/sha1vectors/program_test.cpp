@@ -236,7 +236,10 @@ TEST_F(Sha1vectorsProgram, ChecksAnAcvpSetInEitherFormAndFindsEachWrongAnswer) {
     tcids += std::to_string(test["tcId"].get<int>()) + " ";
   }
   const auto wire = [](const nlohmann::json& set) { return nlohmann::json::array({{{"acvVersion", "1.0"}}, set}).dump(); };
-  const Ran r = run("-v " + write("prompt.json", wire(testsupport::acvpsample("prompt.json"))) + " " + write("results.json", wire(results)));
+  // The prompt in acvptool's wrapper, as BoringSSL's test data have it.
+  const nlohmann::json acvptool = {{"url", "/acvp/v1/testSessions/1/vectorSets/59825"}, {"vectorSetUrls", {"/acvp/v1/testSessions/1/vectorSets/59825"}}};
+  const Ran r = run("-v " + write("prompt.json", nlohmann::json::array({acvptool, testsupport::acvpsample("prompt.json")}).dump()) + " " +
+                    write("results.json", wire(results)));
   EXPECT_EQ(lastline(r.out), "256 passed, 5 failed");
   for (std::size_t at = 0, end; (end = tcids.find(' ', at)) != std::string::npos; at = end + 1) {
     EXPECT_NE(r.out.find("FAIL " + (folder_ / "prompt.json").string() + ": tcId " + tcids.substr(at, end - at) + " ("), std::string::npos) << r.out;
