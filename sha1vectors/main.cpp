@@ -73,8 +73,8 @@ constexpr const char* outputhelp =
     "\n"
     "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
     "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
-    "2 when an input cannot be used (a missing or unreadable file, a malformed record); 130 when\n"
-    "interrupted.\n"
+    "2 when an input cannot be used (a missing or unreadable file, a malformed record); 128 + N when\n"
+    "stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
     "\n"
     "Examples:\n"
     "  sha1vectors                                   the catalogue, on this tool's engine\n"
@@ -96,10 +96,16 @@ struct Options {
 // Every failure is shown on a terminal; elsewhere only with --verbose.
 bool detailed(const Options& options) { return options.verbose || isatty(fileno(stdout)) != 0; }
 
-// Set by Ctrl+C (or a request to terminate): the run stops and tells what it checked so far.
+// Set by Ctrl+C (or any other signal that would end the program): the run stops, tidies up and
+// tells what it checked so far; the first such signal gives the exit status, 128 + its number.
 std::atomic<bool> interrupted{false};
+std::atomic<int> stopsignal{0};
 
-void interrupt(int) { interrupted = true; }
+void interrupt(int signal) {
+  int none = 0;
+  stopsignal.compare_exchange_strong(none, signal);
+  interrupted = true;
+}
 
 void stoponinterrupt() {
 #if defined(_WIN32)
@@ -108,10 +114,15 @@ void stoponinterrupt() {
   // A signal sent twice (to the process and to its group) must not end it before it has tidied
   // up; stopping takes at most about a second (a gibibyte hashed or written), so no second Ctrl+C
   // is needed to force it.
+  // Every signal whose default ends the program, but one ignored already (as nohup ignores SIGHUP)
+  // and SIGPIPE, which the program ignores itself.
   struct sigaction action {};
   action.sa_handler = interrupt;
   action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ}) {
+    struct sigaction before {};
+    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) ::sigaction(signal, &action, nullptr);
+  }
 #endif
 }
 
@@ -178,7 +189,7 @@ int run(const Options& options) {
   }
 
   if (unusable) return 2;
-  if (interrupted) return 130;
+  if (interrupted) return 128 + (stopsignal != 0 ? stopsignal.load() : SIGINT);
   // A response needs no vector checked; checking needs at least one.
   const bool skippedfails = options.strict && tally.skipped > 0;
   return tally.failed == 0 && !skippedfails && (responding ? responded : tally.passed > 0) ? 0 : 1;

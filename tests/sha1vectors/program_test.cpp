@@ -205,13 +205,17 @@ TEST_F(Sha1vectorsProgram, JobsAndCallsOfManyFilesGiveTheSerialResult) {
   EXPECT_EQ(run("-v -j 2 --command sha1sum " + others).out, run("-v -j 1 " + others).out);
 }
 
-// Ctrl+C: the calls going on end at once, what was checked is told, no temporary file is left.
+// Ctrl+C, or any signal that would end it: the calls going on end at once, what was checked is
+// told, no temporary file is left, and the status says which signal it was.
 TEST_F(Sha1vectorsProgram, AnInterruptedRunStopsAndSaysWhatItChecked) {
-  const auto start = std::chrono::steady_clock::now();
-  const Ran r = run("--command 'sleep 20; sha1sum {}' " + write("small.rsp", small_), "timeout --preserve-status -s INT 1");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  EXPECT_EQ(r.status, 130);
-  EXPECT_EQ(r.out, "0 passed, 0 failed, 1 skipped, 3 not checked\n");
+  for (const auto& [signal, status] : {std::pair{"INT", 130}, {"QUIT", 131}, {"USR1", 138}}) {
+    const auto start = std::chrono::steady_clock::now();
+    const Ran r = run("--command 'sleep 20; sha1sum {}' " + write("small.rsp", small_), "timeout --preserve-status -s " + std::string(signal) + " 1");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(r.status, status) << signal;
+    EXPECT_EQ(r.out, "0 passed, 0 failed, 1 skipped, 3 not checked\n");
+    EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << "temporary files were left behind after SIG" << signal;
+  }
 }
 
 TEST_F(Sha1vectorsProgram, AWriteErrorOnTheOutputIsStatus2) {
