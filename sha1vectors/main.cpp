@@ -73,7 +73,8 @@ constexpr const char* outputhelp =
     "\n"
     "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
     "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
-    "2 when an input cannot be used (a missing or unreadable file, a malformed record); 128 + N when\n"
+    "2 when an input cannot be used (a missing or unreadable file, a malformed record) or the command\n"
+    "cannot be started at all (not found, no temporary folder); 128 + N when\n"
     "stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
     "\n"
     "Examples:\n"
@@ -157,6 +158,10 @@ int run(const Options& options) {
   std::optional<sha1vectors::Command> command;
   if (!options.command.empty()) {
     command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted, &sweeper.emplace());
+    if (auto problem = command->cannotrun()) {
+      std::cerr << "sha1vectors: " << *problem << " (nothing was checked)\n";
+      return 2;
+    }
     if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
   }
   sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;

@@ -378,6 +378,26 @@ Command::Command(std::string command, std::chrono::milliseconds timeout, const s
   }
 }
 
+std::optional<std::string> Command::cannotrun() const {
+  if (!folderproblem_.empty()) return folderproblem_;
+  if (throughshell_) return std::nullopt;  // the shell finds the program, or says it cannot
+  const std::string& program = words_.front();
+  const auto runnable = [](const std::string& path) { return ::access(path.c_str(), X_OK) == 0 && !std::filesystem::is_directory(path); };
+  if (program.find('/') != std::string::npos) {
+    if (runnable(program)) return std::nullopt;
+  } else {
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+    for (std::size_t at = 0; at <= folders.size();) {
+      const std::size_t end = std::min(folders.find(':', at), folders.size());
+      const std::string folder(folders.substr(at, end - at));
+      if (runnable((folder.empty() ? "." : folder) + "/" + program)) return std::nullopt;
+      at = end + 1;
+    }
+  }
+  return "cannot start " + program + ": no such program" + (program.find('/') != std::string::npos ? "" : " in $PATH");
+}
+
 Command::~Command() {
   std::error_code ignored;
   if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
@@ -475,6 +495,8 @@ Outcome Command::digest(const Message&) {
 }
 
 std::vector<Outcome> Command::digests(std::span<const Message> messages) { return Implementation::digests(messages); }
+
+std::optional<std::string> Command::cannotrun() const { return "running a command is not supported on this platform yet"; }
 
 }  // namespace sha1vectors
 

@@ -57,6 +57,10 @@ class Command : public Implementation {
 
   bool throughshell() const { return throughshell_; }
   bool takesfiles() const { return takesfiles_; }
+  // Why no call can be made at all, if none can: the program is not found (a command started
+  // directly), or the folder for {} cannot be made. Then it is the run that cannot go on, not the
+  // implementation that fails.
+  std::optional<std::string> cannotrun() const;
 
  private:
   bool stopping() const { return stop_ != nullptr && *stop_; }
