@@ -46,7 +46,8 @@ constexpr const char* description =
     "from the expected result before it; an LDT's message is streamed, never held in memory.\n"
     "--acvp-response writes the implementation's answers to an ACVP prompt, which needs no expected\n"
     "results, in the response layout (the wire form, digests in upper case); the file is written\n"
-    "whole through a temporary file beside it, or left as it was.";
+    "whole through a temporary file beside it (or beside the file a link leads to), keeping its mode,\n"
+    "or left as it was; a device or a pipe (as /dev/stdout) is written straight, a folder refused.";
 
 constexpr const char* commandhelp =
     "\nWhose SHA-1: this tool's own engine, unless --command names another implementation. The command\n"
@@ -129,21 +130,27 @@ void stoponinterrupt() {
 
 void complain(const std::string& problem) { std::cerr << "sha1vectors: " << problem << " (nothing of it was checked)\n"; }
 
-// Writes the implementation's answers to the one ACVP prompt; false when it cannot.
-bool respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vectors::Implementation& implementation) {
+// Writes the implementation's answers to the one ACVP prompt: 0 when written, 1 when the
+// implementation gave no answer, 2 when the call or the file was wrong.
+int respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vectors::Implementation& implementation) {
   if (inputs.prompts.size() != 1) {
     std::cerr << "sha1vectors: --acvp-response needs one ACVP prompt among the FILEs, not " << inputs.prompts.size() << "\n";
-    return false;
+    return 2;
   }
   const auto& prompt = inputs.prompts.front();
+  std::string response;
   try {
-    sha1vectors::writeatomically(options.acvpresponse, sha1vectors::acvpresponse(prompt, implementation, options.jobs, interrupted));
+    response = sha1vectors::acvpresponse(prompt, implementation, options.jobs, interrupted);
+    sha1vectors::writeatomically(options.acvpresponse, response);
+  } catch (const sha1vectors::OutputError& error) {
+    std::cerr << "sha1vectors: no response written: " << error.what() << "\n";
+    return 2;
   } catch (const std::exception& error) {
     std::cerr << "sha1vectors: no response written: " << error.what() << "\n";
-    return false;
+    return 1;
   }
   std::cerr << "sha1vectors: wrote the answers to vsId " << prompt.vsid << " to " << options.acvpresponse << "\n";
-  return true;
+  return 0;
 }
 
 std::string how(const sha1vectors::Command& command) {
@@ -183,7 +190,7 @@ int run(const Options& options) {
     tally = report.tally();
   }
 
-  const bool responded = responding && !interrupted && respond(options, inputs, implementation);
+  const int responded = responding && !interrupted ? respond(options, inputs, implementation) : 0;
 
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
@@ -193,11 +200,11 @@ int run(const Options& options) {
     return 2;
   }
 
-  if (unusable) return 2;
+  if (unusable || responded == 2) return 2;
   if (interrupted) return 128 + (stopsignal != 0 ? stopsignal.load() : SIGINT);
   // A response needs no vector checked; checking needs at least one.
   const bool skippedfails = options.strict && tally.skipped > 0;
-  return tally.failed == 0 && !skippedfails && (responding ? responded : tally.passed > 0) ? 0 : 1;
+  return tally.failed == 0 && !skippedfails && (responding ? responded == 0 : tally.passed > 0) ? 0 : 1;
 }
 
 // The help's closing text, its limits read from the readers' own.

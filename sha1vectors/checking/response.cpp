@@ -4,6 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -59,9 +61,33 @@ std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementatio
   return response.dump(2) + "\n";
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeto(const fs::path& path, const std::string& text, std::ios::openmode mode) {
+  std::ofstream out(path, std::ios::binary | mode);
+  out << text;
+  out.flush();
+  if (!out) throw OutputError("cannot write " + path.string() + ": " + std::strerror(errno));
+}
+
+// A name that stands for one of this process's open files, as /dev/stdout does.
+bool isopenfile(const std::string& path) {
+  return path.starts_with("/dev/std") || path.starts_with("/dev/fd/") || path.starts_with("/proc/self/fd/");
+}
+
+}  // namespace
+
 void writeatomically(const std::string& path, const std::string& text) {
-  const std::filesystem::path target(path);
-  std::filesystem::path temporary = target;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);  // of what a link leads to
+  if (isopenfile(path) || fs::is_character_file(status) || fs::is_fifo(status)) return writeto(path, text, std::ios::out);
+  if (fs::exists(status) && !fs::is_regular_file(status)) throw OutputError(path + " is neither a regular file nor a device to write to");
+  // Beside the file a link leads to, so that the link stays and the rename stays on one file system.
+  const fs::path target = fs::weakly_canonical(path, error);
+  if (error) throw OutputError("cannot find where " + path + " leads: " + error.message());
+  fs::path temporary = target;
   temporary += ".partial-" + std::to_string(
 #if defined(__unix__) || defined(__APPLE__)
                                  ::getpid()
@@ -69,22 +95,14 @@ void writeatomically(const std::string& path, const std::string& text) {
                                  0
 #endif
                              );
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      throw std::runtime_error("cannot write " + temporary.string());
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, target, error);
-  if (error) {
+  try {
+    writeto(temporary, text, std::ios::trunc);
+    if (fs::exists(status)) fs::permissions(temporary, status.permissions());  // the file keeps its mode
+    fs::rename(temporary, target);
+  } catch (const std::exception& failure) {
     std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    throw std::runtime_error("cannot replace " + path + ": " + error.message());
+    fs::remove(temporary, ignored);
+    throw OutputError(std::string("cannot replace ") + path + ": " + failure.what());
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 
 #include "sha1vectors/implementations/implementation.h"
@@ -15,8 +16,17 @@ namespace sha1vectors {
 // gives no answer for a test, or when stop is set.
 std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop);
 
-// Writes text to path through a temporary file beside it and a rename: the file is whole or as it
-// was. Throws std::runtime_error saying why it cannot.
+// The response could not be written where it was asked for.
+class OutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Writes text to path. A regular file (or one a symbolic link leads to) is written through a
+// temporary file beside it and a rename, so that it is whole or as it was, and keeps its mode; a
+// new file likewise. A character device or a pipe, and a name of an open file (/dev/stdout), is
+// written straight. Anything else (a folder, a socket) is refused. Throws OutputError saying why it
+// cannot.
 void writeatomically(const std::string& path, const std::string& text);
 
 }  // namespace sha1vectors

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <nlohmann/json.hpp>
 
@@ -282,6 +283,25 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
   std::ifstream unchanged(response);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), "as it was");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3) << "response.json, stderr and tmp only";
+
+  // Through a link to a file elsewhere: that file is replaced and keeps its mode, the link stays.
+  fs::create_directories(folder_ / "elsewhere");
+  const fs::path real = write("elsewhere/real.json", "old"), link = folder_ / "link.json";
+  const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(real, mode);
+  fs::create_symlink(real, link);
+  EXPECT_EQ(run(prompt + " --acvp-response " + link.string()).status, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::status(real).permissions(), mode);
+  EXPECT_GT(fs::file_size(real), 1000U);
+  // A device is written to, never replaced (a node of the null device of our own, where we may make
+  // one, so that a fault cannot replace the system's); a folder is refused, as a wrong call.
+  const fs::path device = folder_ / "null";
+  if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    EXPECT_EQ(run(prompt + " --acvp-response " + device.string()).status, 0);
+    EXPECT_TRUE(fs::is_character_file(device));
+  }
+  EXPECT_EQ(run(prompt + " --acvp-response " + (folder_ / "elsewhere").string()).status, 2);
 }
 
 }  // namespace
