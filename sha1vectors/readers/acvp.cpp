@@ -3,6 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <set>
+
 #include <stdexcept>
 
 #include "sha1vectors/readers/fields.h"
@@ -129,7 +132,7 @@ class AcvpReader {
     if (contentbits == 0 || contentbits % 8 != 0 || content.size() != contentbits / 8) {
       fail(where, "\"content\" must be the whole bytes of \"contentLength\"");
     }
-    if (fullbits % contentbits != 0) fail(where, "\"fullLength\" is not a whole number of repeats of the content");
+    if (fullbits == 0 || fullbits % contentbits != 0) fail(where, "\"fullLength\" is not a whole number of repeats of the content, one or more");
     if (fullbits / 8 > maxmessagebytes) {
       fail(where, "its message of " + std::to_string(fullbits / 8) + " bytes is more than the " + std::to_string(maxmessagebytes >> 30) + " GiB that can be checked");
     }
@@ -203,6 +206,7 @@ std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std:
 
   AcvpPrompt prompt{name, vsid, acvversion, {}};
   AcvpResults results{name, vsid, {}};
+  std::set<std::uint64_t> tested;
   for (const json& group : reader.array(set, "testGroups", {})) {
     const std::uint64_t tgid = reader.number(reader.object(group, {}), "tgId", {}, UINT64_MAX);
     for (const json& test : reader.array(group, "tests", "tgId " + std::to_string(tgid))) {
@@ -210,8 +214,9 @@ std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std:
       const std::string where = "tcId " + std::to_string(tcid);
       // A test with a message is a prompt's; one with an md or resultsArray is an answer.
       if (test.contains("msg") || test.contains("largeMsg")) {
+        if (!tested.insert(tcid).second) reader.fail(where, "is a test twice");
         prompt.tests.push_back(reader.test(group, test, tgid, tcid));
-      } else if (!results.answers.emplace(tcid, reader.answers(test, where)).second) {
+      } else if (!results.answers.emplace(tcid, AcvpResults::Answer{tgid, reader.answers(test, where)}).second) {
         reader.fail(where, "is answered twice");
       }
     }
@@ -234,7 +239,10 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
     const auto found = results.answers.find(test.tcid);
     const std::string where = "tcId " + std::to_string(test.tcid) + " of " + prompt.file;
     if (found == results.answers.end()) throw VectorFileError(results.file, 0, "has no answer for " + where);
-    const auto& answers = found->second;
+    if (found->second.tgid != test.tgid) {
+      throw VectorFileError(results.file, 0, "answers " + where + " in tgId " + std::to_string(found->second.tgid) + ", not in its tgId " + std::to_string(test.tgid));
+    }
+    const auto& answers = found->second.digests;
     const std::size_t wanted = test.type == "MCT" ? acvpmctresults : 1;
     if (answers.size() != wanted) {
       throw VectorFileError(results.file, 0, "has " + std::to_string(answers.size()) + " results for " + where + ", not " + std::to_string(wanted));
@@ -248,6 +256,13 @@ std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& res
         if (j > 0) reseed(vector, answers[j - 1]);
       }
       vectors.push_back(std::move(vector));
+    }
+  }
+  // Every answer must have its test: one the prompt lacks is a sign of the wrong pair of files.
+  if (results.answers.size() != prompt.tests.size()) {
+    for (const auto& [tcid, answer] : results.answers) {
+      const bool asked = std::any_of(prompt.tests.begin(), prompt.tests.end(), [tcid = tcid](const AcvpTest& test) { return test.tcid == tcid; });
+      if (!asked) throw VectorFileError(results.file, 0, "answers tcId " + std::to_string(tcid) + ", which " + prompt.file + " does not ask");
     }
   }
   return vectors;

@@ -39,7 +39,11 @@ struct AcvpPrompt {
 struct AcvpResults {
   std::string file;
   std::uint64_t vsid = 0;
-  std::map<std::uint64_t, std::vector<basicutilities::Sha1Digest>> answers;  // by tcId: one md, or an MCT's results
+  struct Answer {
+    std::uint64_t tgid = 0;
+    std::vector<basicutilities::Sha1Digest> digests;  // one md, or an MCT's results
+  };
+  std::map<std::uint64_t, Answer> answers;  // by tcId
 };
 
 // Whether content is JSON rather than lines of text: it starts with { or [{ (blanks aside).
@@ -53,8 +57,8 @@ bool isjson(std::string_view content);
 std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std::string_view content);
 
 // The vectors to check: one for each AFT and LDT test, one for each result of an MCT (each chain
-// started from the expected result before it). Throws VectorFileError for a test without its
-// answers.
+// started from the expected result before it). Throws VectorFileError, naming the ids, for a test
+// without its answers, an answer in another tgId than its test's, or an answer to no test.
 std::vector<Vector> acvpvectors(const AcvpPrompt& prompt, const AcvpResults& results);
 
 // Makes vector an MCT checkpoint's chain that starts from the result before it: a whole digest,

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <variant>
 
@@ -157,6 +158,9 @@ TEST(AcvpFile, HostileOrWrongSetsAreRefusedSayingWhere) {
            Case{testsupport::acvpsample("prompt.json").dump().substr(0, 1000), ": is not valid JSON: parse error at line 1, column 1001"},
            Case{ldt("1099511627776000"), ": tcId 9: its message of 137438953472000 bytes is more than the 16 GiB that can be checked"},
            Case{ldt("12"), ": tcId 9: \"fullLength\" is not a whole number of repeats of the content"},
+           Case{ldt("0"), ": tcId 9: \"fullLength\" is not a whole number of repeats of the content"},
+           Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 8, "msg": "61"}, {"tcId": 3, "len": 0, "msg": ""}]}]})",
+                ": tcId 3: is a test twice"},
            Case{std::string(100'000, '[') + std::string(100'000, ']'), ": is nested deeper than 16 levels"},
            // Brackets inside a string, after an escaped quotation mark, are no nesting.
            Case{R"({"vsId": 7, "algorithm": "\"[[[[[[[[[[[[[[[[[[[[", "testGroups": []})", ": is a vector set for \"\"[[[["},
@@ -188,6 +192,27 @@ TEST(AcvpFile, BitsPastAMessagesLengthAreNoPartOfIt) {
     responses[i] = sha1vectors::acvpresponse(std::get<sha1vectors::AcvpPrompt>(sha1vectors::readacvptext("p.json", prompt)), engine, 1, false);
   }
   EXPECT_EQ(responses[0], responses[1]);
+}
+
+// A prompt and results that do not belong together are refused, naming the ids.
+TEST(AcvpFile, APromptAndResultsThatDoNotMatchAreRefused) {
+  const auto prompt = std::get<sha1vectors::AcvpPrompt>(sha1vectors::readacvptext("prompt.json", testsupport::acvpsample("prompt.json").dump()));
+  struct Case {
+    std::function<void(nlohmann::json&)> change;
+    std::string problem;
+  };
+  for (const Case& c : {Case{[](nlohmann::json& r) { r["testGroups"][0]["tests"].push_back({{"tcId", 99999}, {"md", std::string(40, '0')}}); },
+                             "answers tcId 99999, which prompt.json does not ask"},
+                        Case{[](nlohmann::json& r) { r["testGroups"][0]["tgId"] = 77; }, "in tgId 77, not in its tgId 1"}}) {
+    nlohmann::json results = testsupport::acvpsample("expectedResults.json");
+    c.change(results);
+    try {
+      sha1vectors::acvpvectors(prompt, std::get<sha1vectors::AcvpResults>(sha1vectors::readacvptext("results.json", results.dump())));
+      ADD_FAILURE() << "paired: " << c.problem;
+    } catch (const sha1vectors::VectorFileError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.problem), std::string::npos) << error.what();
+    }
+  }
 }
 
 }  // namespace
