@@ -160,7 +160,7 @@ std::string how(const sha1vectors::Command& command) {
 }
 
 int run(const Options& options) {
-  sha1vectors::Engine engine;
+  sha1vectors::Engine engine(&interrupted);
   std::optional<sha1vectors::OrphanSweeper> sweeper;
   std::optional<sha1vectors::Command> command;
   if (!options.command.empty()) {

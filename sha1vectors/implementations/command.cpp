@@ -295,6 +295,7 @@ std::optional<std::string> writemessage(const std::string& name, const Message& 
       if (n >= 0) bytes.remove_prefix(static_cast<std::size_t>(n));
       if (n < 0 && errno != EINTR) error = errno;
     }
+    return error == 0;
   });
   if (error == 0 && ::ftruncate(file, static_cast<off_t>(message.size())) != 0) error = errno;
   if (::close(file) != 0 && error == 0) error = errno;

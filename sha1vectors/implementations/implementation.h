@@ -3,6 +3,7 @@
 // engine is one; a command (command.h) is another.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,8 +34,9 @@ struct Message {
   unsigned partialbits = 0;
 
   std::uint64_t size() const { return piece.size() * repeat; }
-  // The whole bytes in chunks of about 64 KiB, to fn, without holding them all.
-  void chunks(const std::function<void(std::string_view)>& fn) const;
+  // The whole bytes in chunks of about 64 KiB, to fn, without holding them all, until fn returns
+  // false. Returns whether every chunk was taken.
+  bool chunks(const std::function<bool(std::string_view)>& fn) const;
 };
 
 // A SHA-1 implementation. Its calls may come from several threads at once.
@@ -56,10 +58,15 @@ class Implementation {
   virtual bool callsarecostly() const { return false; }
 };
 
+// This program's own SHA-1. A set stop ends a long message's hash within 64 MiB, as stopped.
 class Engine : public Implementation {
  public:
+  explicit Engine(const std::atomic<bool>* stop = nullptr) : stop_(stop) {}
   bool takesbits() const override { return true; }
   Outcome digest(const Message& message) override;
+
+ private:
+  const std::atomic<bool>* stop_;
 };
 
 }  // namespace sha1vectors
