@@ -21,16 +21,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(DigestInOutput, FindsFortyDigitsInTheUsualForms) {
-  const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
-  for (const std::string& output : {abc + "  -\n", "SHA1(stdin)= " + abc + "\n", std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"),
-                                   std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
+// The forms tools print a digest in, and digits that are no digest: a path that holds 40 of them, a
+// run of 41, a last group of nine.
+TEST(DigestInOutput, ReadsTheFormsToolsPrintAndNothingElse) {
+  const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d", path = "/tmp/" + std::string(40, 'b') + "/1";
+  for (const std::string& output : {abc + "  -\n", "\\" + abc + "  a\\nb\n", "SHA1(stdin)= " + abc + "\n", "SHA1 (" + path + ") = " + abc + "\n",
+                                   "SHA1(" + path + ")= " + abc, abc + " *" + path, "warning: " + path + " is slow\n" + abc + "\n",
+                                   std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"), std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
     const auto digest = sha1vectors::digestinoutput(output);
     ASSERT_TRUE(digest) << output;
     EXPECT_EQ(basicutilities::digesthex(*digest), abc) << output;
   }
-  EXPECT_FALSE(sha1vectors::digestinoutput("a9993e364706816aba3e25717850c26c9cd0d89"));  // 39 digits
-  EXPECT_FALSE(sha1vectors::digestinoutput(""));
+  for (const std::string& output : {abc.substr(1), abc + "0", "cannot read " + path, "x" + abc, std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D0"), std::string()}) {
+    EXPECT_FALSE(sha1vectors::digestinoutput(output)) << output;
+  }
 }
 
 // A long message is given time to be read beside the timeout: 50 MiB a second at least.
