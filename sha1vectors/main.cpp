@@ -59,13 +59,14 @@ constexpr const char* commandhelp =
     "a word of its own (as in 'sha1sum {}'), each message is written to a file of its own, private to\n"
     "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
     "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
-    "A call that exits with an error or prints another number of digests is made again for each\n"
-    "message alone. Later calls write over the files; the folder goes at the end, also on Ctrl+C.\n"
+    "A call that exits with an error, runs out of time or prints another number of digests is made\n"
+    "again in halves, down to the message it failed for. Later calls write over the files; the folder\n"
+    "goes at the end, also on Ctrl+C.\n"
     "Messages that are not whole bytes are skipped for a command. --jobs calls run at once; the\n"
     "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
     "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
-    "one is named. The timeout counts for each message of a call, plus a second for each 50 MiB it\n"
-    "is given, and runs until the command has exited; then whatever it started is ended too.\n"
+    "one is named. The timeout counts for each call, plus a second for each 50 MiB it is given, and\n"
+    "runs until the command has exited; then whatever it started is ended too.\n"
     "\n";
 
 constexpr const char* outputhelp =
@@ -236,7 +237,7 @@ int main(int argc, char* argv[]) {
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
   app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
       ->type_name("CMD");
-  app.add_option("-t,--timeout", options.timeout, "seconds one message may take a command, 0.001 to 86400 (default 10)")
+  app.add_option("-t,--timeout", options.timeout, "seconds one call of the command may take, 0.001 to 86400 (default 10)")
       ->type_name("SECONDS")
       ->check(CLI::Validator(
           [](const std::string& text) {

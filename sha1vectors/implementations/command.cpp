@@ -474,7 +474,7 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
   std::uint64_t bytes = 0;
   for (const Message& message : messages) bytes += message.size();
-  const auto timeout = timeout_ * static_cast<long>(count) + readingtime(bytes);
+  const auto timeout = timeout_ + readingtime(bytes);
   const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
   const std::optional<Outcome> failure = run.end(finish, timeout);
   if (count == 1) return {failure ? *failure : outputdigest(run.output())};
@@ -485,9 +485,8 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
     for (const auto& digest : digests) outcomes.push_back({digest, {}});
     return outcomes;
   }
-  // Waiting longer or again would not help; otherwise each message is to be asked for alone, so
-  // that what went wrong is told of the message it went wrong for.
-  if (failure && finish != Run::Finish::exited) return all(*failure);
+  // Failed or out of time as a whole: smaller calls are to find the message it went wrong for.
+  if (finish == Run::Finish::stopped) return all(Outcome::halted());
   return {};
 }
 

@@ -22,12 +22,12 @@ namespace sha1vectors {
 // standard output (see digestinoutput). With one, a call takes many messages: each is written to a
 // file of its own in a private temporary folder, the words "{}" stand for their names, and the
 // output gives one digest per line in their order (files are rewritten by later calls and removed
-// with the folder when this ends; a call of several that fails, or prints another
-// number of digests, answers none of them: see Implementation::digests). A message over 64 MiB is
+// with the folder when this ends; a call of several that fails, runs out of time or prints another
+// number of digests answers none of them: see Implementation::digests). A message over 64 MiB is
 // not copied to a file: it streams in on standard input, {} standing for /dev/stdin.
 // A call that exits with a status other than 0, is ended by a signal, has not exited when its time
-// is up (timeout for each message in it and a second per 50 MiB of them, closed outputs or not) or prints no digest gives a failure
-// saying so; one stopped from outside gives an outcome marked stopped. When a call has exited or
+// is up (the timeout and a second per 50 MiB it is given, closed outputs or not) or prints no digest
+// gives a failure saying so; one stopped from outside gives an outcome marked stopped. When a call has exited or
 // timed out, its whole group is killed. What it started outside its group is the observer's to end
 // (orphans.h), told of each call.
 // Calls may run in several threads at once. Needs POSIX; elsewhere every message fails with a

@@ -50,7 +50,8 @@ class Implementation {
   virtual Outcome digest(const Message& message) = 0;
   // The digests of several messages, in their order; one call each unless the implementation
   // takes them together (up to batchlimit at a time). None at all when a call of several failed as
-  // a whole: then each is to be asked for alone, to learn which one it failed for.
+  // a whole: then they are to be asked for in smaller calls, to learn which one it failed for. A
+  // call of one message always gives its outcome.
   virtual std::vector<Outcome> digests(std::span<const Message> messages);
   virtual std::size_t batchlimit() const { return 1; }
   // Whether a call costs far more than a hash, as a program's start does: then a chain's hashes

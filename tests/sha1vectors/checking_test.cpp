@@ -104,8 +104,8 @@ std::vector<Verdict> checkall(const std::vector<Vector>& vectors, sha1vectors::I
 }
 
 // 68 messages, 17 a call: a wrong digest is its own message's failure, wherever it stands in its
-// call; a call that fails as a whole is asked again message by message, so that only the message it
-// failed for fails and the others pass.
+// call; a call that fails as a whole is asked again in halves, so that only the message it failed
+// for fails and the others pass.
 TEST(Checking, EachAnswerOfACallOfManyGoesToItsOwnMessage) {
   std::vector<Vector> vectors;
   for (int i = 0; i < 68; ++i) vectors.push_back(messagevector("message " + std::to_string(i)));
@@ -122,7 +122,7 @@ TEST(Checking, EachAnswerOfACallOfManyGoesToItsOwnMessage) {
     EXPECT_EQ(verdicts[40].reason, "it failed");
     EXPECT_NE(verdicts[3].computed, vectors[3].expected);
   }
-  EXPECT_EQ(fake.asked["message 41"], 4) << "twice a run: in its call of 17 and then alone";
+  EXPECT_GT(fake.asked["message 41"], 2) << "asked again in each run: its call failed as a whole";
   EXPECT_EQ(fake.asked["message 3"], 2) << "once a run: its call did not fail";
 }
 

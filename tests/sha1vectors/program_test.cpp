@@ -213,6 +213,15 @@ TEST_F(Sha1vectorsProgram, JobsAndCallsOfManyFilesGiveTheSerialResult) {
   EXPECT_EQ(run("-v -j 2 --command sha1sum " + others).out, run("-v -j 1 " + others).out);
 }
 
+// One message that hangs, among 68 at 17 a call: its calls run out of time and are halved until
+// it is alone, and only it fails.
+TEST_F(Sha1vectorsProgram, AMessageThatHangsFailsAloneInCallsOfMany) {
+  const std::string files = write("small.rsp", small_) + " " + testsupport::vectorpath("cavp/SHA1ShortMsg.rsp");
+  const Ran r = run("-v -j 1 --timeout 0.5 --command 'if grep -qx abc {}; then sleep 30; fi; sha1sum {}' " + files);
+  EXPECT_EQ(lastline(r.out), "67 passed, 1 failed, 1 skipped") << r.out;
+  EXPECT_NE(r.out.find("Len = 24: the command did not finish within 0.5 s"), std::string::npos) << r.out;
+}
+
 // Ctrl+C, or any signal that would end it: the calls going on end at once, what was checked is
 // told, no temporary file is left, and the status says which signal it was.
 TEST_F(Sha1vectorsProgram, AnInterruptedRunStopsAndSaysWhatItChecked) {
