@@ -195,11 +195,13 @@ bool isjson(std::string_view content) {
   return content[first] == '[' && second != std::string_view::npos && content[second] == '{';
 }
 
-std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std::string_view content) {
+AcvpDocument readacvptext(const std::string& name, std::string_view content) {
   const AcvpReader reader(name);
   const json document = reader.parse(withoutbyteordermark(content));
   std::string acvversion = "1.0";
   const json& set = reader.set(document, acvversion);
+  // A registration names the algorithm and its capabilities, but no test groups.
+  if (set.is_object() && !set.contains("testGroups") && set.contains("revision")) return AcvpRegistration{};
   const std::string algorithm = reader.text(set, "algorithm", {});
   if (algorithm != "SHA-1") reader.fail({}, "is a vector set for " + sha1vectors::quoted(algorithm) + ", not for SHA-1");
   const std::uint64_t vsid = reader.number(set, "vsId", {}, UINT64_MAX);
@@ -212,17 +214,23 @@ std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std:
     for (const json& test : reader.array(group, "tests", "tgId " + std::to_string(tgid))) {
       const std::uint64_t tcid = reader.number(reader.object(test, {}), "tcId", "tgId " + std::to_string(tgid), UINT64_MAX);
       const std::string where = "tcId " + std::to_string(tcid);
-      // A test with a message is a prompt's; one with an md or resultsArray is an answer.
-      if (test.contains("msg") || test.contains("largeMsg")) {
+      // A test with a message is a prompt's; one with an md or resultsArray is an answer; one with
+      // both is the internal projection's.
+      const bool asks = test.contains("msg") || test.contains("largeMsg"), answers = test.contains("md") || test.contains("resultsArray");
+      if (asks) {
         if (!tested.insert(tcid).second) reader.fail(where, "is a test twice");
         prompt.tests.push_back(reader.test(group, test, tgid, tcid));
-      } else if (!results.answers.emplace(tcid, AcvpResults::Answer{tgid, reader.answers(test, where)}).second) {
+      }
+      if ((answers || !asks) && !results.answers.emplace(tcid, AcvpResults::Answer{tgid, reader.answers(test, where)}).second) {
         reader.fail(where, "is answered twice");
       }
     }
   }
-  if (!prompt.tests.empty() && !results.answers.empty()) reader.fail({}, "holds both tests and answers: a prompt or expected results expected");
   if (prompt.tests.empty() && results.answers.empty()) reader.fail({}, "holds no tests");
+  if (!prompt.tests.empty() && !results.answers.empty()) {
+    if (prompt.tests.size() != results.answers.size()) reader.fail({}, "holds both tests and answers, but not an answer to each test");
+    return AcvpProjection{std::move(prompt), std::move(results)};
+  }
   if (!prompt.tests.empty()) return prompt;
   return results;
 }

@@ -46,15 +46,27 @@ struct AcvpResults {
   std::map<std::uint64_t, Answer> answers;  // by tcId
 };
 
+// NIST's internal projection: every test with its message and its answer.
+struct AcvpProjection {
+  AcvpPrompt prompt;
+  AcvpResults results;
+};
+
+// A registration (the capabilities a set was made for): no tests, nothing to check.
+struct AcvpRegistration {};
+
+using AcvpDocument = std::variant<AcvpPrompt, AcvpResults, AcvpProjection, AcvpRegistration>;
+
 // Whether content is JSON rather than lines of text: it starts with { or [{ (blanks aside).
 bool isjson(std::string_view content);
 
-// A prompt or its expected results, the bare object or the wire form (an array of
-// {"acvVersion": ...} and the object), recognised by content. Throws VectorFileError for anything
+// A prompt, its expected results, the internal projection that holds both, or a registration; the
+// bare object or the wire form (an array of {"acvVersion": ...} and the object); recognised by
+// content. Throws VectorFileError for anything
 // else: JSON that does not parse (with where), nesting or numbers past what ACVP uses, a set for
 // another algorithm, a missing or wrong field (with its tgId or tcId), a large message past the
 // limits of vectors.h.
-std::variant<AcvpPrompt, AcvpResults> readacvptext(const std::string& name, std::string_view content);
+AcvpDocument readacvptext(const std::string& name, std::string_view content);
 
 // The vectors to check: one for each AFT and LDT test, one for each result of an MCT (each chain
 // started from the expected result before it). Throws VectorFileError, naming the ids, for a test

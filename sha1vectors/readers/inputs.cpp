@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <variant>
 
 namespace sha1vectors {
@@ -28,8 +29,17 @@ std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
   return expanded;
 }
 
-// Each prompt is checked against the expected results of its vsId.
-void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, bool responding) {
+// Each prompt is checked against answers of its vsId: expected results, or the internal projection,
+// which can stand for the prompt too; a vsId is checked once, whatever else answers it.
+void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, std::vector<AcvpProjection>& projections, bool responding) {
+  const auto prompted = [&](std::uint64_t vsid) {
+    return std::any_of(inputs.prompts.begin(), inputs.prompts.end(), [vsid](const AcvpPrompt& prompt) { return prompt.vsid == vsid; });
+  };
+  for (AcvpProjection& projection : projections) {
+    if (!prompted(projection.prompt.vsid)) inputs.prompts.push_back(std::move(projection.prompt));
+    results.push_back(std::move(projection.results));
+  }
+  std::set<std::uint64_t> paired;
   for (const auto& prompt : inputs.prompts) {
     const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
     if (found == results.end()) {
@@ -41,10 +51,12 @@ void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, bool responding
     } catch (const VectorFileError& error) {
       inputs.problems.emplace_back(error.what());
     }
-    results.erase(found);
+    paired.insert(prompt.vsid);
   }
   for (const auto& unpaired : results) {
-    inputs.problems.push_back(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
+    if (paired.count(unpaired.vsid) == 0 && !prompted(unpaired.vsid)) {
+      inputs.problems.push_back(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
+    }
   }
 }
 
@@ -54,15 +66,17 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
   Inputs inputs;
   if (files.empty() || catalogue) inputs.sources.push_back({"catalogue", cataloguevectors()});
   std::vector<AcvpResults> results;
+  std::vector<AcvpProjection> projections;
   for (const auto& file : expandfolders(files)) {
     try {
       const std::string content = readregularfile(file);
       if (!isjson(content)) {
         inputs.sources.push_back({file, readvectortext(file, content)});
-      } else if (auto half = readacvptext(file, content); auto* prompt = std::get_if<AcvpPrompt>(&half)) {
-        inputs.prompts.push_back(std::move(*prompt));
       } else {
-        results.push_back(std::get<AcvpResults>(std::move(half)));
+        AcvpDocument document = readacvptext(file, content);
+        if (auto* prompt = std::get_if<AcvpPrompt>(&document)) inputs.prompts.push_back(std::move(*prompt));
+        if (auto* answers = std::get_if<AcvpResults>(&document)) results.push_back(std::move(*answers));
+        if (auto* projection = std::get_if<AcvpProjection>(&document)) projections.push_back(std::move(*projection));
       }
     } catch (const VectorFileError& error) {
       inputs.problems.emplace_back(error.what());
@@ -70,7 +84,7 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
       inputs.problems.push_back(file + ": cannot be read: " + error.what());
     }
   }
-  pairacvp(inputs, results, responding);
+  pairacvp(inputs, results, projections, responding);
   return inputs;
 }
 

@@ -213,6 +213,22 @@ TEST_F(Sha1vectorsProgram, JobsAndCallsOfManyFilesGiveTheSerialResult) {
   EXPECT_EQ(run("-v -j 2 --command sha1sum " + others).out, run("-v -j 1 " + others).out);
 }
 
+// NIST's folder of a vector set: the registration holds no tests, the internal projection holds
+// the prompt's tests with their answers; each vsId is checked once, the projection alone too.
+TEST_F(Sha1vectorsProgram, ReadsNistsFolderOfAVectorSet) {
+  nlohmann::json projection = testsupport::acvpsample("prompt.json");
+  const nlohmann::json results = testsupport::acvpsample("expectedResults.json");
+  for (std::size_t g = 0; g < projection["testGroups"].size(); ++g) {
+    for (std::size_t t = 0; t < projection["testGroups"][g]["tests"].size(); ++t) projection["testGroups"][g]["tests"][t].update(results["testGroups"][g]["tests"][t]);
+  }
+  fs::create_directories(folder_ / "nist");
+  for (const char* name : {"prompt.json", "expectedResults.json"}) fs::copy(testsupport::vectorpath(std::string("acvp/") + name), folder_ / "nist" / name);
+  write("nist/internalProjection.json", projection.dump());
+  write("nist/registration.json", R"({"algorithm": "SHA-1", "revision": "1.0", "messageLength": [{"min": 0, "max": 65536, "increment": 8}]})");
+  EXPECT_EQ(run((folder_ / "nist").string()).out, "261 passed, 0 failed\n");
+  EXPECT_EQ(run((folder_ / "nist" / "internalProjection.json").string()).out, "261 passed, 0 failed\n");
+}
+
 // One message that hangs, among 68 at 17 a call: its calls run out of time and are halved until
 // it is alone, and only it fails.
 TEST_F(Sha1vectorsProgram, AMessageThatHangsFailsAloneInCallsOfMany) {
