@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -56,7 +57,7 @@ constexpr const char* commandhelp =
     "Without {} it runs once per message, reads the message's raw bytes on standard input, and prints\n"
     "the digest as sha1sum, openssl dgst and BSD sha1 do: 40 hexadecimal digits, either case, as the\n"
     "first or last word of a line (or five groups of eight); digits elsewhere, as in a path, are no\n"
-    "digest. With {} as\n"
+    "digest; up to 1 MiB of output a message is read (64 MiB a call). With {} as\n"
     "a word of its own (as in 'sha1sum {}'), each message is written to a file of its own, private to\n"
     "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
     "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
@@ -189,8 +190,13 @@ int run(const Options& options) {
   {
     sha1vectors::Progress progress(total, stderr, isatty(fileno(stderr)) != 0);
     sha1vectors::Report report(inputs.sources, {options.verbose, detailed(options)}, progress, std::cout, std::cerr);
+    const auto note = [&](const std::string& text) {
+      progress.clear();
+      std::cerr << "sha1vectors: " << text << "\n";
+    };
     sha1vectors::checkvectors(report.vectors(), implementation, options.jobs, interrupted,
-                              [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); });
+                              [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); },
+                              options.verbose ? std::function<void(const std::string&)>(note) : nullptr);
     tally = report.tally();
   }
 

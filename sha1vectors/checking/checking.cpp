@@ -219,9 +219,11 @@ Verdict uncheckable(const std::exception& error) {
 class Checking {
  public:
   using Done = std::function<void(std::size_t, const Verdict&)>;
+  using Note = std::function<void(const std::string&)>;
 
-  Checking(std::span<const Vector* const> vectors, Implementation& implementation, const std::atomic<bool>& stop, const Done& done)
-      : vectors_(vectors), implementation_(implementation), stop_(stop), done_(done), reported_(vectors.size()) {
+  Checking(std::span<const Vector* const> vectors, Implementation& implementation, const std::atomic<bool>& stop, const Done& done,
+           const Note& note)
+      : vectors_(vectors), implementation_(implementation), stop_(stop), done_(done), note_(note), reported_(vectors.size()) {
     std::uint64_t budget = maxsplithashes;
     for (const Vector* vector : vectors) {
       try {
@@ -291,6 +293,11 @@ class Checking {
       return record(hashes[0].first, hashes[0].second, Outcome{std::nullopt, "the implementation gave no answer"});
     }
     const auto half = hashes.begin() + static_cast<std::ptrdiff_t>(hashes.size() / 2);
+    if (note_) {
+      const std::lock_guard lock(mutex_);  // as done_ is called, so that the two can share a stream
+      note_("a call of " + std::to_string(hashes.size()) + " messages failed or ran out of time as a whole; asking again in calls of " +
+            std::to_string(hashes.size() / 2) + " and " + std::to_string(hashes.size() - hashes.size() / 2));
+    }
     ask(Hashes(hashes.begin(), half));
     ask(Hashes(half, hashes.end()));
   }
@@ -336,10 +343,11 @@ class Checking {
   Implementation& implementation_;
   const std::atomic<bool>& stop_;
   const Done& done_;
+  const Note& note_;
   std::vector<Plan> plans_;
   std::vector<Unit> work_;
   std::atomic<std::size_t> next_{0};
-  std::mutex mutex_;  // guards the plans' answers, reported_, and calls of done_
+  std::mutex mutex_;  // guards the plans' answers, reported_, and calls of done_ and note_
   std::vector<bool> reported_;
 };
 
@@ -364,8 +372,9 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
 }
 
 void checkvectors(std::span<const Vector* const> vectors, Implementation& implementation, unsigned jobs,
-                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done) {
-  Checking checking(vectors, implementation, stop, done);
+                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done,
+                  const std::function<void(const std::string&)>& note) {
+  Checking checking(vectors, implementation, stop, done, note);
   checking.run(std::max(jobs, 1U));
 }
 

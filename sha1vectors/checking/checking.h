@@ -38,9 +38,11 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
 
 // Checks every vector, up to jobs calls of the implementation at a time, and tells done each
 // vector's verdict (with its index) as soon as it is known, one at a time. Vectors not finished when
-// stop is set are unchecked. A chain whose hashes, computed by the engine, reach its expected digest
+// stop is set are unchecked. note, when given, is told whenever a call of several is made again in
+// halves (one at a time, and never while done is told). A chain whose hashes, computed by the engine, reach its expected digest
 // is checked hash by hash when calls are costly; one that does not is checked as a whole.
 void checkvectors(std::span<const Vector* const> vectors, Implementation& implementation, unsigned jobs,
-                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done);
+                  const std::atomic<bool>& stop, const std::function<void(std::size_t, const Verdict&)>& done,
+                  const std::function<void(const std::string&)>& note = {});
 
 }  // namespace sha1vectors

@@ -82,7 +82,10 @@ extern char** environ;
 namespace sha1vectors {
 namespace {
 
-constexpr std::size_t keptoutput = 64 * 1024;  // more than any digest line needs
+// What of a command's output is read: a message's worth of chatter and its digest line, and a
+// call's at most; past that the output is drained and passed over.
+constexpr std::size_t keptoutput = std::size_t{1} << 20;
+constexpr std::size_t keptcalloutput = std::size_t{64} << 20;
 constexpr std::size_t maxbatch = 4096;          // messages in one call
 constexpr std::uint64_t maxfilemessage = std::uint64_t{64} << 20;  // longer ones stream in
 constexpr std::uint64_t bytespersecond = std::uint64_t{50} << 20;  // the slowest reading the timeout allows for
@@ -470,7 +473,7 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   for (std::size_t i = 0; i < count; ++i) {
     if (auto problem = writemessage(names[i], messages[i])) return all({std::nullopt, *problem});
   }
-  Run run(stop_, keptoutput + count * 4096, observer_);
+  Run run(stop_, std::min(count * keptoutput, keptcalloutput), observer_);
   if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
   std::uint64_t bytes = 0;
   for (const Message& message : messages) bytes += message.size();

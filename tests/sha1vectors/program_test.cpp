@@ -236,6 +236,7 @@ TEST_F(Sha1vectorsProgram, AMessageThatHangsFailsAloneInCallsOfMany) {
   const Ran r = run("-v -j 1 --timeout 0.5 --command 'if grep -qx abc {}; then sleep 30; fi; sha1sum {}' " + files);
   EXPECT_EQ(lastline(r.out), "67 passed, 1 failed, 1 skipped") << r.out;
   EXPECT_NE(r.out.find("Len = 24: the command did not finish within 0.5 s"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("a call of 17 messages failed or ran out of time as a whole; asking again in calls of 8 and 9"), std::string::npos) << r.err;
 }
 
 // Ctrl+C, or any signal that would end it: the calls going on end at once, what was checked is
