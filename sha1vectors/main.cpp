@@ -164,6 +164,34 @@ std::string how(const sha1vectors::Command& command) {
   return text + ", given one message a call on its standard input";
 }
 
+// Checks every source's vectors, telling each verdict as the options say; the tally.
+sha1vectors::Tally checkall(const Options& options, const sha1vectors::Inputs& inputs, sha1vectors::Implementation& implementation) {
+  std::uint64_t total = 0;
+  for (const auto& source : inputs.sources) {
+    for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
+  }
+  sha1vectors::Progress progress(total, stderr, isatty(fileno(stderr)) != 0);
+  sha1vectors::Report report(inputs.sources, {options.verbose, detailed(options)}, progress, std::cout, std::cerr);
+  const auto note = [&](const std::string& text) {
+    progress.clear();
+    std::cerr << "sha1vectors: " << text << "\n";
+  };
+  sha1vectors::checkvectors(report.vectors(), implementation, options.jobs, interrupted,
+                            [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); },
+                            options.verbose ? std::function<void(const std::string&)>(note) : nullptr);
+  return report.tally();
+}
+
+// The exit status of a run that got as far as checking: see the help.
+int exitstatus(const Options& options, const sha1vectors::Tally& tally, bool unusable, int responded) {
+  if (unusable || responded == 2) return 2;
+  if (interrupted) return 128 + (stopsignal != 0 ? stopsignal.load() : SIGINT);
+  // A response needs no vector checked; checking needs at least one.
+  const bool skippedfails = options.strict && tally.skipped > 0;
+  const bool responding = !options.acvpresponse.empty();
+  return tally.failed == 0 && !skippedfails && (responding ? responded == 0 : tally.passed > 0) ? 0 : 1;
+}
+
 int run(const Options& options) {
   sha1vectors::Engine engine(&interrupted);
   std::optional<sha1vectors::OrphanSweeper> sweeper;
@@ -182,24 +210,7 @@ int run(const Options& options) {
   const sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
   for (const std::string& problem : inputs.problems) complain(problem);
   const bool unusable = !inputs.problems.empty();
-  std::uint64_t total = 0;
-  for (const auto& source : inputs.sources) {
-    for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
-  }
-  sha1vectors::Tally tally;
-  {
-    sha1vectors::Progress progress(total, stderr, isatty(fileno(stderr)) != 0);
-    sha1vectors::Report report(inputs.sources, {options.verbose, detailed(options)}, progress, std::cout, std::cerr);
-    const auto note = [&](const std::string& text) {
-      progress.clear();
-      std::cerr << "sha1vectors: " << text << "\n";
-    };
-    sha1vectors::checkvectors(report.vectors(), implementation, options.jobs, interrupted,
-                              [&](std::size_t index, const Verdict& verdict) { report.arrived(index, verdict); },
-                              options.verbose ? std::function<void(const std::string&)>(note) : nullptr);
-    tally = report.tally();
-  }
-
+  const sha1vectors::Tally tally = checkall(options, inputs, implementation);
   const int responded = responding && !interrupted ? respond(options, inputs, implementation) : 0;
 
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
@@ -209,12 +220,7 @@ int run(const Options& options) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
   }
-
-  if (unusable || responded == 2) return 2;
-  if (interrupted) return 128 + (stopsignal != 0 ? stopsignal.load() : SIGINT);
-  // A response needs no vector checked; checking needs at least one.
-  const bool skippedfails = options.strict && tally.skipped > 0;
-  return tally.failed == 0 && !skippedfails && (responding ? responded == 0 : tally.passed > 0) ? 0 : 1;
+  return exitstatus(options, tally, unusable, responded);
 }
 
 // The help's closing text, its limits read from the readers' own.

@@ -178,6 +178,27 @@ class AcvpReader {
     return result;
   }
 
+  // Every test of the set: a test with a message is a prompt's; one with an md or resultsArray is
+  // an answer; one with both is the internal projection's.
+  void readtests(const json& set, AcvpPrompt& prompt, AcvpResults& results) const {
+    std::set<std::uint64_t> tested;
+    for (const json& group : array(set, "testGroups", {})) {
+      const std::uint64_t tgid = number(object(group, {}), "tgId", {}, UINT64_MAX);
+      for (const json& test : array(group, "tests", "tgId " + std::to_string(tgid))) {
+        const std::uint64_t tcid = number(object(test, {}), "tcId", "tgId " + std::to_string(tgid), UINT64_MAX);
+        const std::string where = "tcId " + std::to_string(tcid);
+        const bool asks = test.contains("msg") || test.contains("largeMsg"), answered = test.contains("md") || test.contains("resultsArray");
+        if (asks) {
+          if (!tested.insert(tcid).second) fail(where, "is a test twice");
+          prompt.tests.push_back(this->test(group, test, tgid, tcid));
+        }
+        if ((answered || !asks) && !results.answers.emplace(tcid, AcvpResults::Answer{tgid, this->answers(test, where)}).second) {
+          fail(where, "is answered twice");
+        }
+      }
+    }
+  }
+
  private:
   std::string file_;
 };
@@ -208,24 +229,7 @@ AcvpDocument readacvptext(const std::string& name, std::string_view content) {
 
   AcvpPrompt prompt{name, vsid, acvversion, {}};
   AcvpResults results{name, vsid, {}};
-  std::set<std::uint64_t> tested;
-  for (const json& group : reader.array(set, "testGroups", {})) {
-    const std::uint64_t tgid = reader.number(reader.object(group, {}), "tgId", {}, UINT64_MAX);
-    for (const json& test : reader.array(group, "tests", "tgId " + std::to_string(tgid))) {
-      const std::uint64_t tcid = reader.number(reader.object(test, {}), "tcId", "tgId " + std::to_string(tgid), UINT64_MAX);
-      const std::string where = "tcId " + std::to_string(tcid);
-      // A test with a message is a prompt's; one with an md or resultsArray is an answer; one with
-      // both is the internal projection's.
-      const bool asks = test.contains("msg") || test.contains("largeMsg"), answers = test.contains("md") || test.contains("resultsArray");
-      if (asks) {
-        if (!tested.insert(tcid).second) reader.fail(where, "is a test twice");
-        prompt.tests.push_back(reader.test(group, test, tgid, tcid));
-      }
-      if ((answers || !asks) && !results.answers.emplace(tcid, AcvpResults::Answer{tgid, reader.answers(test, where)}).second) {
-        reader.fail(where, "is answered twice");
-      }
-    }
-  }
+  reader.readtests(set, prompt, results);
   if (prompt.tests.empty() && results.answers.empty()) reader.fail({}, "holds no tests");
   if (!prompt.tests.empty() && !results.answers.empty()) {
     if (prompt.tests.size() != results.answers.size()) reader.fail({}, "holds both tests and answers, but not an answer to each test");
