@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 #include <variant>
 
 namespace sha1vectors {
@@ -39,7 +38,6 @@ void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, std::vector<Acv
     if (!prompted(projection.prompt.vsid)) inputs.prompts.push_back(std::move(projection.prompt));
     results.push_back(std::move(projection.results));
   }
-  std::set<std::uint64_t> paired;
   for (const auto& prompt : inputs.prompts) {
     const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
     if (found == results.end()) {
@@ -51,10 +49,9 @@ void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, std::vector<Acv
     } catch (const VectorFileError& error) {
       inputs.problems.emplace_back(error.what());
     }
-    paired.insert(prompt.vsid);
   }
   for (const auto& unpaired : results) {
-    if (paired.count(unpaired.vsid) == 0 && !prompted(unpaired.vsid)) {
+    if (!prompted(unpaired.vsid)) {
       inputs.problems.push_back(unpaired.file + ": the prompt of vsId " + std::to_string(unpaired.vsid) + " is not among the files");
     }
   }
