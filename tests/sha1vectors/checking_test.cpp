@@ -129,12 +129,17 @@ TEST(Checking, EachAnswerOfACallOfManyGoesToItsOwnMessage) {
 // A chain whose hashes the engine reproduces is asked for hash by hash, many a call, and the first
 // wrong hash is named; a chain the engine does not reproduce is checked whole.
 TEST(Checking, ChainsAreCheckedHashByHashAndTheFirstWrongOneNamed) {
-  std::vector<Vector> vectors{iterated(50), iterated(50)};
+  std::vector<Vector> vectors{iterated(50), iterated(50), iterated(5)};
   vectors[1].expected.front() ^= 1;  // a wrong published digest
+  // A Monte Carlo chain whose first hash, of the seed three times over, comes out wrong.
+  vectors[2].kind = Vector::Kind::montecarlo;
+  vectors[2].message = std::string(20, 's');
+  sha1vectors::Engine engine;
+  vectors[2].expected = *sha1vectors::check(vectors[2], engine).computed;
   FakeImplementation fake;
   fake.limit = 8;
   const auto tenth = iterated(10).expected;  // the message of iteration 11
-  fake.wrong = {std::string(tenth.begin(), tenth.end())};
+  fake.wrong = {std::string(tenth.begin(), tenth.end()), std::string(60, 's')};
 
   const auto verdicts = checkall(vectors, fake, 2);
   EXPECT_EQ(verdicts[0].status, Verdict::Status::failed);
@@ -143,6 +148,7 @@ TEST(Checking, ChainsAreCheckedHashByHashAndTheFirstWrongOneNamed) {
   EXPECT_EQ(verdicts[1].status, Verdict::Status::failed);
   EXPECT_EQ(verdicts[1].step, "") << "a chain the engine does not reproduce fails as a whole";
   EXPECT_NE(verdicts[1].computed, vectors[0].expected) << "the whole chain's last digest, the wrong hash in it";
+  EXPECT_EQ(verdicts[2].step, "hash 1 of the chain");
 }
 
 // Stopped from outside: what was not checked is told as unchecked, never as passed.

@@ -37,6 +37,14 @@ TEST(DigestInOutput, ReadsTheFormsToolsPrintAndNothingElse) {
   }
 }
 
+// {} is a word of its own, before a blank, a shell operator or the end; elsewhere it is no slot.
+TEST(Command, TakesFilesWhereBracesAreAWordOfTheirOwn) {
+  for (const auto& [command, files] : {std::pair{"sha1sum {}", true}, {"sha1sum {} | cut -c1-40", true}, {"sha1sum {};", true},
+                                       {"(sha1sum {})", true}, {"echo x{}", false}, {"sha1sum", false}}) {
+    EXPECT_EQ(sha1vectors::Command(command, std::chrono::seconds(1)).takesfiles(), files) << command;
+  }
+}
+
 // A long message is given time to be read beside the timeout: 50 MiB a second at least.
 TEST(Command, ALongMessageHasTimeToBeRead) {
   const std::string piece(64, 'x');
