@@ -80,8 +80,8 @@ constexpr const char* outputhelp =
     "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
     "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
     "2 when an input cannot be used (a missing or unreadable file, a malformed record) or the command\n"
-    "cannot be started at all (not found, no temporary folder); 128 + N when\n"
-    "stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
+    "cannot be run (not found, no temporary folder, a message file not written as when $TMPDIR is\n"
+    "full); 128 + N when stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
     "\n"
     "Examples:\n"
     "  sha1vectors                                   the catalogue, on this tool's engine\n"
@@ -212,6 +212,9 @@ int run(const Options& options) {
   const bool unusable = !inputs.problems.empty();
   const sha1vectors::Tally tally = checkall(options, inputs, implementation);
   const int responded = responding && !interrupted ? respond(options, inputs, implementation) : 0;
+  // Failures that came of this machine, not of the command, leave the run without a verdict.
+  const std::optional<std::string> runproblem = command ? command->runproblem() : std::nullopt;
+  if (runproblem) std::cerr << "sha1vectors: " << *runproblem << " (what failed for it says nothing of the command)\n";
 
   if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
@@ -220,7 +223,7 @@ int run(const Options& options) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
   }
-  return exitstatus(options, tally, unusable, responded);
+  return exitstatus(options, tally, unusable || runproblem, responded);
 }
 
 // The help's closing text, its limits read from the readers' own.

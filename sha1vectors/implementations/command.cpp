@@ -413,6 +413,18 @@ std::optional<std::string> Command::cannotrun() const {
   return "cannot start " + program + ": no such program" + (program.find('/') != std::string::npos ? "" : " in $PATH");
 }
 
+std::optional<std::string> Command::runproblem() const {
+  const std::lock_guard lock(problemmutex_);
+  if (runproblem_.empty()) return std::nullopt;
+  return runproblem_;
+}
+
+Outcome Command::notmade(const std::string& problem) {
+  const std::lock_guard lock(problemmutex_);
+  if (runproblem_.empty()) runproblem_ = problem;
+  return {std::nullopt, problem};
+}
+
 Command::~Command() {
   std::error_code ignored;
   if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
@@ -426,7 +438,7 @@ Outcome Command::digest(const Message& message) {
 Outcome Command::piped(const Message& message, const std::vector<std::string>& words) {
   if (stopping()) return Outcome::halted();
   Run run(stop_, keptoutput, observer_);
-  if (auto problem = run.spawn(words)) return {std::nullopt, *problem};
+  if (auto problem = run.spawn(words)) return notmade(*problem);
   const auto timeout = timeout_ + readingtime(message.size());
   const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout);
   if (auto failure = run.end(finish, timeout)) return *failure;
@@ -471,10 +483,10 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
     freenames_.insert(freenames_.end(), used->begin(), used->end());
   });
   for (std::size_t i = 0; i < count; ++i) {
-    if (auto problem = writemessage(names[i], messages[i])) return all({std::nullopt, *problem});
+    if (auto problem = writemessage(names[i], messages[i])) return all(notmade(*problem));
   }
   Run run(stop_, std::min(count * keptoutput, keptcalloutput), observer_);
-  if (auto problem = run.spawn(wordsfor(names))) return all({std::nullopt, *problem});
+  if (auto problem = run.spawn(wordsfor(names))) return all(notmade(*problem));
   std::uint64_t bytes = 0;
   for (const Message& message : messages) bytes += message.size();
   const auto timeout = timeout_ + readingtime(bytes);
@@ -511,6 +523,8 @@ Outcome Command::digest(const Message&) {
 std::vector<Outcome> Command::digests(std::span<const Message> messages) { return Implementation::digests(messages); }
 
 std::optional<std::string> Command::cannotrun() const { return "running a command is not supported on this platform yet"; }
+
+std::optional<std::string> Command::runproblem() const { return std::nullopt; }
 
 }  // namespace sha1vectors
 

@@ -61,10 +61,16 @@ class Command : public Implementation {
   // directly), or the folder for {} cannot be made. Then it is the run that cannot go on, not the
   // implementation that fails.
   std::optional<std::string> cannotrun() const;
+  // The first problem on this side in making a call since it began (a message file not written,
+  // as when $TMPDIR fills up or goes; a process not started), if there was one: the failures it
+  // gave are the run's, not the implementation's.
+  std::optional<std::string> runproblem() const;
 
  private:
   bool stopping() const { return stop_ != nullptr && *stop_; }
   std::vector<Outcome> batch(std::span<const Message> messages);
+  // The failure for a call this side could not make, kept for runproblem.
+  Outcome notmade(const std::string& problem);
   // One call with the message on standard input.
   Outcome piped(const Message& message, const std::vector<std::string>& words);
   // The words to start, {} standing for names.
@@ -77,6 +83,8 @@ class Command : public Implementation {
   const std::atomic<bool>* stop_;
   CallObserver* observer_;
   std::string folder_, folderproblem_;  // the temporary files' folder, or why there is none
+  mutable std::mutex problemmutex_;
+  std::string runproblem_;
   std::atomic<std::uint64_t> files_{0};
   std::mutex namesmutex_;
   std::vector<std::string> freenames_;  // files a finished call wrote, for later calls to rewrite

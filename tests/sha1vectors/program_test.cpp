@@ -145,6 +145,10 @@ TEST_F(Sha1vectorsProgram, StartsAPlainCommandDirectlyAndAnyOtherThroughTheShell
     EXPECT_EQ(r.status, 2) << command;
     EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
   }
+  // So is a folder for {} that goes (or fills up) mid-run: the calls after are not the command's.
+  const Ran gone = run("-j 1 --command 'rm -r \"$(dirname {})\"; sha1sum {}' " + write("small.rsp", small_));
+  EXPECT_EQ(gone.status, 2);
+  EXPECT_NE(gone.err.find("cannot make the temporary file"), std::string::npos) << gone.err;
 }
 
 TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) {
