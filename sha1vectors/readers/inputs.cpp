@@ -8,8 +8,9 @@
 namespace sha1vectors {
 namespace {
 
-// A FILE that is a folder stands for the .json files in it.
-std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
+// A FILE that is a folder stands for the .json files in it; a folder that cannot be listed or has
+// none is a problem of its own.
+std::vector<std::string> expandfolders(const std::vector<std::string>& files, std::vector<std::string>& problems) {
   std::vector<std::string> expanded;
   for (const auto& file : files) {
     std::error_code error;
@@ -18,12 +19,17 @@ std::vector<std::string> expandfolders(const std::vector<std::string>& files) {
       continue;
     }
     std::vector<std::string> inside;
-    for (const auto& entry : std::filesystem::directory_iterator(file, error)) {
-      if (entry.path().extension() == ".json") inside.push_back(entry.path().string());
+    std::filesystem::directory_iterator entry(file, error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+      if (entry->path().extension() == ".json") inside.push_back(entry->path().string());
+    }
+    if (error) {
+      problems.push_back(file + ": the folder cannot be read: " + error.message());
+    } else if (inside.empty()) {
+      problems.push_back(file + ": the folder holds no .json files (name vector files of other kinds one by one)");
     }
     std::sort(inside.begin(), inside.end());
-    if (inside.empty()) inside.push_back(file);  // read as a file, it says what is wrong
-    expanded.insert(expanded.end(), inside.begin(), inside.end());
+    if (!error) expanded.insert(expanded.end(), inside.begin(), inside.end());
   }
   return expanded;
 }
@@ -64,13 +70,15 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
   if (files.empty() || catalogue) inputs.sources.push_back({"catalogue", cataloguevectors()});
   std::vector<AcvpResults> results;
   std::vector<AcvpProjection> projections;
-  for (const auto& file : expandfolders(files)) {
+  std::vector<std::string> registrations, acvpfiles;
+  for (const auto& file : expandfolders(files, inputs.problems)) {
     try {
       const std::string content = readregularfile(file);
       if (!isjson(content)) {
         inputs.sources.push_back({file, readvectortext(file, content)});
       } else {
         AcvpDocument document = readacvptext(file, content);
+        (std::holds_alternative<AcvpRegistration>(document) ? registrations : acvpfiles).push_back(file);
         if (auto* prompt = std::get_if<AcvpPrompt>(&document)) inputs.prompts.push_back(std::move(*prompt));
         if (auto* answers = std::get_if<AcvpResults>(&document)) results.push_back(std::move(*answers));
         if (auto* projection = std::get_if<AcvpProjection>(&document)) projections.push_back(std::move(*projection));
@@ -79,6 +87,14 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
       inputs.problems.emplace_back(error.what());
     } catch (const std::exception& error) {  // out of memory, say: this file is unusable, not the run
       inputs.problems.push_back(file + ": cannot be read: " + error.what());
+    }
+  }
+  // A registration goes without saying beside its vector set's files; alone, it is a file that
+  // yields nothing.
+  const auto parent = [](const std::string& file) { return std::filesystem::path(file).parent_path(); };
+  for (const auto& registration : registrations) {
+    if (std::none_of(acvpfiles.begin(), acvpfiles.end(), [&](const std::string& file) { return parent(file) == parent(registration); })) {
+      inputs.problems.push_back(registration + ": holds no vectors: it is an ACVP registration (check the vector set's prompt and expected results)");
     }
   }
   pairacvp(inputs, results, projections, responding);

@@ -218,7 +218,8 @@ TEST_F(Sha1vectorsProgram, JobsAndCallsOfManyFilesGiveTheSerialResult) {
 }
 
 // NIST's folder of a vector set: the registration holds no tests, the internal projection holds
-// the prompt's tests with their answers; each vsId is checked once, the projection alone too.
+// the prompt's tests with their answers; each vsId is checked once, the projection alone too. A
+// registration alone is no vector file.
 TEST_F(Sha1vectorsProgram, ReadsNistsFolderOfAVectorSet) {
   nlohmann::json projection = testsupport::acvpsample("prompt.json");
   const nlohmann::json results = testsupport::acvpsample("expectedResults.json");
@@ -229,8 +230,14 @@ TEST_F(Sha1vectorsProgram, ReadsNistsFolderOfAVectorSet) {
   for (const char* name : {"prompt.json", "expectedResults.json"}) fs::copy(testsupport::vectorpath(std::string("acvp/") + name), folder_ / "nist" / name);
   write("nist/internalProjection.json", projection.dump());
   write("nist/registration.json", R"({"algorithm": "SHA-1", "revision": "1.0", "messageLength": [{"min": 0, "max": 65536, "increment": 8}]})");
-  EXPECT_EQ(run((folder_ / "nist").string()).out, "261 passed, 0 failed\n");
+  const Ran folder = run((folder_ / "nist").string());
+  EXPECT_EQ(folder.out, "261 passed, 0 failed\n");
+  EXPECT_EQ(folder.status, 0);
   EXPECT_EQ(run((folder_ / "nist" / "internalProjection.json").string()).out, "261 passed, 0 failed\n");
+  // Away from its vector set, a registration is a file that yields no vector, beside good files too.
+  const Ran registration = run((folder_ / "nist" / "registration.json").string() + " " + write("small.rsp", small_));
+  EXPECT_EQ(registration.status, 2);
+  EXPECT_NE(registration.err.find("registration.json: holds no vectors"), std::string::npos) << registration.err;
 }
 
 // One message that hangs, among 68 at 17 a call: its calls run out of time and are halved until

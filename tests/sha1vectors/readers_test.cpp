@@ -11,6 +11,7 @@
 #include <variant>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -143,6 +144,26 @@ TEST(VectorFile, ReadsRegularFilesOnlyAndSkipsAByteOrderMark) {
   const auto inputs = sha1vectors::readinputs({json.string()}, false, true);
   EXPECT_EQ(inputs.prompts.size(), 1U) << (inputs.problems.empty() ? "" : inputs.problems.front());
   fs::remove(json);
+}
+
+// A folder stands for its .json files; one that cannot be listed or has none says so, and is not
+// taken for a file that is "not a regular file".
+TEST(VectorFile, AFolderWithoutJsonFilesOrThatCannotBeListedIsNamedAsSuch) {
+  const fs::path folder = fs::temp_directory_path() / "sha1vectors_folder";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::ofstream(folder / "short.rsp") << "Len = 8\nMsg = 61\nMD = 86f7e437faa5a7fce15d1ddcb9eaeaea377667b8\n";
+  const auto problem = [&] {
+    const auto inputs = sha1vectors::readinputs({folder.string()}, false, false);
+    return inputs.problems.size() == 1 && inputs.sources.empty() ? inputs.problems.front() : "not one problem";
+  };
+  EXPECT_EQ(problem(), folder.string() + ": the folder holds no .json files (name vector files of other kinds one by one)");
+  fs::permissions(folder, fs::perms::none);
+  if (::geteuid() != 0) {  // root lists it all the same
+    EXPECT_EQ(problem(), folder.string() + ": the folder cannot be read: Permission denied");
+  }
+  fs::permissions(folder, fs::perms::owner_all);
+  fs::remove_all(folder);
 }
 
 // Each ACVP document is refused as a whole, saying what is wrong and where.
