@@ -19,27 +19,59 @@ using json = nlohmann::json;
 
 constexpr std::uint64_t mctchainlength = 1000;
 
-// How deeply content's arrays and objects nest, brackets inside strings aside. Checked before
-// parsing: the parser's own callback would do it too, but makes reading a large set quadratic.
-std::size_t nesting(std::string_view content) {
-  std::size_t depth = 0, deepest = 0;
-  bool instring = false, escaped = false;
-  for (const char c : content) {
-    if (escaped) {
-      escaped = false;
-    } else if (instring) {
-      escaped = c == '\\';
-      instring = c != '"';
-    } else if (c == '"') {
-      instring = true;
-    } else if (c == '[' || c == '{') {
-      deepest = std::max(deepest, ++depth);
-    } else if ((c == ']' || c == '}') && depth > 0) {
-      --depth;
-    }
+// Builds a document as the library's own parser does, refusing what that would let through:
+// nesting deeper than maxjsondepth (checked as it goes: the parser's callback would do it too, but
+// makes reading a large set quadratic), and a name twice in one object, which it would read as the
+// last value where another reader takes the first.
+class StrictDocument {
+ public:
+  explicit StrictDocument(json& root) : dom_(root) {}
+  const std::string& problem() const { return problem_; }
+
+  bool null() { return dom_.null(); }
+  bool boolean(bool value) { return dom_.boolean(value); }
+  bool number_integer(json::number_integer_t value) { return dom_.number_integer(value); }
+  bool number_unsigned(json::number_unsigned_t value) { return dom_.number_unsigned(value); }
+  bool number_float(json::number_float_t value, const std::string& text) { return dom_.number_float(value, text); }
+  bool string(std::string& value) { return dom_.string(value); }
+  bool binary(json::binary_t& value) { return dom_.binary(value); }
+  bool start_object(std::size_t size) {
+    names_.emplace_back();
+    return deeper() && dom_.start_object(size);
   }
-  return deepest;
-}
+  bool key(std::string& name) {
+    if (!names_.back().insert(name).second) return refuse("names \"" + name + "\" twice in one object, so what it means is unclear");
+    return dom_.key(name);
+  }
+  bool end_object() {
+    names_.pop_back();
+    --depth_;
+    return dom_.end_object();
+  }
+  bool start_array(std::size_t size) { return deeper() && dom_.start_array(size); }
+  bool end_array() {
+    --depth_;
+    return dom_.end_array();
+  }
+  template <typename Exception>
+  bool parse_error(std::size_t position, const std::string& token, const Exception& error) {
+    return dom_.parse_error(position, token, error);  // throws it
+  }
+
+ private:
+  bool refuse(std::string problem) {
+    problem_ = std::move(problem);
+    return false;
+  }
+  bool deeper() {
+    return ++depth_ <= maxjsondepth || refuse("is nested deeper than " + std::to_string(maxjsondepth) + " levels, deeper than an ACVP vector set");
+  }
+
+  nlohmann::detail::json_sax_dom_parser<json> dom_;
+  std::size_t depth_ = 0;
+  std::vector<std::set<std::string, std::less<>>> names_;  // each open object's
+  std::string problem_;
+};
 
 class AcvpReader {
  public:
@@ -51,9 +83,11 @@ class AcvpReader {
 
   json parse(std::string_view content) const {
     if (content.size() > maxjsonbytes) fail({}, "is larger than " + std::to_string(maxjsonbytes >> 20) + " MiB, more than an ACVP vector set holds");
-    if (nesting(content) > maxjsondepth) fail({}, "is nested deeper than " + std::to_string(maxjsondepth) + " levels, deeper than an ACVP vector set");
     try {
-      return json::parse(content.begin(), content.end());
+      json document;
+      StrictDocument builder(document);
+      if (!json::sax_parse(content.begin(), content.end(), &builder)) fail({}, builder.problem());
+      return document;
     } catch (const json::exception& error) {  // a syntax error, or a number past a double (out_of_range)
       std::string what = error.what();
       // Without the library's "[json.exception.parse_error.101] ".

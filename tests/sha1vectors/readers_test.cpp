@@ -185,6 +185,8 @@ TEST(AcvpFile, HostileOrWrongSetsAreRefusedSayingWhere) {
            Case{std::string(100'000, '[') + std::string(100'000, ']'), ": is nested deeper than 16 levels"},
            // Brackets inside a string, after an escaped quotation mark, are no nesting.
            Case{R"({"vsId": 7, "algorithm": "\"[[[[[[[[[[[[[[[[[[[[", "testGroups": []})", ": is a vector set for \"\"[[[["},
+           // Read as its last value here, as its first elsewhere: refused, at any depth.
+           Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 8, "msg": "61", "len": 0}]}]})", ": names \"len\" twice in one object"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": -8, "msg": "61"}]}]})", ": tcId 3: \"len\" is not a whole number of 0 or more"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 24, "msg": "61"}]}]})", ": tcId 3: \"msg\" holds fewer than the 24 bits"},
            Case{sha1 + R"({"tgId": 1, "testType": "AFT", "tests": [{"tcId": 3, "len": 8, "msg": "6g"}]}]})", ": tcId 3: \"msg\" is not hexadecimal: \"6g\""},
