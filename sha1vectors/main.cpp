@@ -8,6 +8,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -158,6 +159,13 @@ int respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vecto
   return 0;
 }
 
+// The one of files that path names too, if any.
+std::optional<std::string> samefile(const std::string& path, const std::vector<std::string>& files) {
+  std::error_code error;
+  const auto same = std::find_if(files.begin(), files.end(), [&](const std::string& file) { return std::filesystem::equivalent(file, path, error); });
+  return same != files.end() ? std::optional(*same) : std::nullopt;
+}
+
 std::string how(const sha1vectors::Command& command) {
   std::string text = command.throughshell() ? "through /bin/sh -c (it has shell syntax)" : "directly (no shell syntax)";
   if (command.takesfiles()) return text + ", given up to " + std::to_string(command.batchlimit()) + " messages a call as files for {}";
@@ -208,6 +216,10 @@ int run(const Options& options) {
 
   const bool responding = !options.acvpresponse.empty();
   const sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
+  if (auto file = responding ? samefile(options.acvpresponse, inputs.files) : std::nullopt) {
+    std::cerr << "sha1vectors: --acvp-response " << options.acvpresponse << " would replace " << *file << ", which is read (nothing was checked)\n";
+    return 2;
+  }
   for (const std::string& problem : inputs.problems) complain(problem);
   const bool unusable = !inputs.problems.empty();
   const sha1vectors::Tally tally = checkall(options, inputs, implementation);

@@ -71,7 +71,8 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
   std::vector<AcvpResults> results;
   std::vector<AcvpProjection> projections;
   std::vector<std::string> registrations, acvpfiles;
-  for (const auto& file : expandfolders(files, inputs.problems)) {
+  inputs.files = expandfolders(files, inputs.problems);
+  for (const auto& file : inputs.files) {
     try {
       const std::string content = readregularfile(file);
       if (!isjson(content)) {

@@ -20,6 +20,7 @@ struct Source {
 struct Inputs {
   std::vector<Source> sources;
   std::vector<AcvpPrompt> prompts;  // every ACVP prompt read, for a response
+  std::vector<std::string> files;  // every file read, folders' too
   // What makes a FILE unusable, one line each ("file:line: problem"); nothing of such a file is
   // among the sources.
   std::vector<std::string> problems;

@@ -339,6 +339,12 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
     EXPECT_TRUE(fs::is_character_file(device));
   }
   EXPECT_EQ(run(prompt + " --acvp-response " + (folder_ / "elsewhere").string()).status, 2);
+  // So is a file that is read, under any name: it would be lost.
+  fs::copy(prompt, folder_ / "elsewhere" / "prompt.json");
+  const Ran over = run((folder_ / "elsewhere").string() + " --acvp-response " + (folder_ / "elsewhere" / "." / "prompt.json").string());
+  EXPECT_EQ(over.status, 2);
+  EXPECT_NE(over.err.find("which is read"), std::string::npos) << over.err;
+  EXPECT_EQ(fs::file_size(folder_ / "elsewhere" / "prompt.json"), fs::file_size(prompt));
 }
 
 }  // namespace
