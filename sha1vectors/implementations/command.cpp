@@ -203,14 +203,16 @@ class Run {
   // deadline has come, or stop is set. The exited command is left unreaped, so that its process
   // group stays reserved until end ends it.
   Finish pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
+    deadline_ = deadline;
+    looked_ = std::chrono::steady_clock::now();
     total_ = message.size();
     // A repeated piece is written from a buffer of whole pieces, which repeats with the piece.
     period_ = std::max<std::size_t>(1, message.piece.size());
     for (std::uint64_t i = 0; i < message.repeat && (i == 0 || periodic_.size() < 64 * 1024); ++i) periodic_ += message.piece;
     if (total_ == 0) in_.closewrite();
     while (out_.read >= 0 || err_.read >= 0) {
-      if (auto cut = cutshort(deadline)) return *cut;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (auto cut = cutshort()) return *cut;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
       pollfd watched[3] = {{out_.read, POLLIN, 0}, {err_.read, POLLIN, 0}, {in_.write, POLLOUT, 0}};
       const int ready = ::poll(watched, 3, static_cast<int>(std::min<std::int64_t>(left.count(), 10)));
       if (ready < 0 && errno != EINTR) break;
@@ -222,8 +224,8 @@ class Run {
     }
     // Both pipes closed: the command is exiting, or has closed them and goes on.
     for (auto pause = std::chrono::microseconds(50); !exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
-      if (auto cut = cutshort(deadline)) return *cut;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - std::chrono::steady_clock::now()));
+      if (auto cut = cutshort()) return *cut;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline_ - std::chrono::steady_clock::now()));
     }
     return Finish::exited;
   }
@@ -251,10 +253,15 @@ class Run {
   const std::string& output() const { return output_; }
 
  private:
-  // Why the call cannot go on, if it cannot: stopped from outside, or out of time.
-  std::optional<Finish> cutshort(std::chrono::steady_clock::time_point deadline) const {
+  // Why the call cannot go on, if it cannot: stopped from outside, or out of time. Looks come every
+  // 10 ms at most; a far longer gap is time this process was stopped (Ctrl+Z, a suspended machine),
+  // in which the command was not watched and may have had no input: not the command's time.
+  std::optional<Finish> cutshort() {
     if (stop_ != nullptr && *stop_) return Finish::stopped;
-    if (std::chrono::steady_clock::now() >= deadline) return Finish::late;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - looked_ > std::chrono::seconds(1)) deadline_ += now - looked_;
+    looked_ = now;
+    if (now >= deadline_) return Finish::late;
     return std::nullopt;
   }
 
@@ -289,6 +296,7 @@ class Run {
   CallObserver* observer_;
   Pipe in_, out_, err_;
   pid_t child_ = -1;
+  std::chrono::steady_clock::time_point deadline_, looked_;
   std::string periodic_;
   std::uint64_t period_ = 1, total_ = 0, written_ = 0;
   std::string output_, errors_;

@@ -162,6 +162,8 @@ TEST_F(Sha1vectorsProgram, CommandsThatHangFailOrPrintNothingFailWithTheReason) 
   // The command gets default signal handling, so a writer whose reader has gone ends (this loop
   // ignores its write errors, as many programs do).
   EXPECT_EQ(run("--timeout 5 --command '(while :; do echo y; done) | head -1 >/dev/null; sha1sum' " + file).status, 0);
+  // Time this program spends stopped (Ctrl+Z) is not the command's: this one stops it for 1.5 s.
+  EXPECT_EQ(run("-v --timeout 0.5 --command '(sleep 1.5; kill -CONT $PPID) & kill -STOP $PPID; sha1sum' " + file).out, "ok   " + file + ":1: Len = 24\n1 passed, 0 failed\n");
 
   const Ran silent = run("-v --command 'cat > /dev/null' " + file);
   EXPECT_NE(silent.out.find("Len = 24: the command printed nothing"), std::string::npos) << silent.out;
