@@ -42,6 +42,7 @@ struct AcvpResults {
   struct Answer {
     std::uint64_t tgid = 0;
     std::vector<basicutilities::Sha1Digest> digests;  // one md, or an MCT's results
+    bool operator==(const Answer&) const = default;
   };
   std::map<std::uint64_t, Answer> answers;  // by tcId
 };

@@ -45,9 +45,16 @@ void pairacvp(Inputs& inputs, std::vector<AcvpResults>& results, std::vector<Acv
     results.push_back(std::move(projection.results));
   }
   for (const auto& prompt : inputs.prompts) {
-    const auto found = std::find_if(results.begin(), results.end(), [&](const auto& r) { return r.vsid == prompt.vsid; });
+    const auto answers = [&](const auto& r) { return r.vsid == prompt.vsid; };
+    const auto found = std::find_if(results.begin(), results.end(), answers);
     if (found == results.end()) {
       if (!responding) inputs.problems.push_back(prompt.file + ": the expected results of vsId " + std::to_string(prompt.vsid) + " are not among the files");
+      continue;
+    }
+    // Answers that disagree leave no way to tell which are right, whichever came first.
+    const auto other = std::find_if(found + 1, results.end(), [&](const auto& r) { return answers(r) && r.answers != found->answers; });
+    if (other != results.end()) {
+      inputs.problems.push_back(other->file + ": its answers to vsId " + std::to_string(prompt.vsid) + " are not those of " + found->file);
       continue;
     }
     try {

@@ -301,6 +301,13 @@ TEST_F(Sha1vectorsProgram, ChecksAnAcvpSetInEitherFormAndFindsEachWrongAnswer) {
   EXPECT_EQ(alone.status, 2);
   EXPECT_NE(alone.err.find("the prompt of vsId 59826 is not among the files"), std::string::npos) << alone.err;
   EXPECT_NE(alone.err.find("the expected results of vsId 59825 are not among the files"), std::string::npos) << alone.err;
+  // Two answer files that disagree: neither is taken, in either order; the same answers twice are.
+  for (const std::string& files : {folder + "/expectedResults.json " + (folder_ / "results.json").string(), (folder_ / "results.json").string() + " " + folder + "/expectedResults.json"}) {
+    const Ran both = run(folder + "/prompt.json " + files);
+    EXPECT_EQ(both.status, 2) << files;
+    EXPECT_NE(both.err.find("its answers to vsId 59825 are not those of"), std::string::npos) << both.err;
+  }
+  EXPECT_EQ(run(folder + " " + folder + "/expectedResults.json").status, 0);
 }
 
 // From a prompt alone: the answers, equal to the published ones; a command that gives none leaves
