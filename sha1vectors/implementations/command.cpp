@@ -5,51 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "utilities/basicutilities.h"
+#include "input/digestforms.h"
 
 namespace sha1vectors {
-namespace {
-
-// The blank-separated words of a line.
-std::vector<std::string_view> wordsof(std::string_view line) {
-  std::vector<std::string_view> words;
-  for (std::size_t at = line.find_first_not_of(" \t\r"); at != std::string_view::npos; at = line.find_first_not_of(" \t\r", at)) {
-    const std::size_t end = std::min(line.find_first_of(" \t\r", at), line.size());
-    words.push_back(line.substr(at, end - at));
-    at = end;
-  }
-  return words;
-}
-
-bool hexword(std::string_view word, std::size_t digits) {
-  return word.size() == digits && std::all_of(word.begin(), word.end(), [](char c) { return basicutilities::ishexdigit(c); });
-}
-
-// The digest a line of output gives, in the forms tools print it: first (sha1sum's "d  file", with
-// the backslash it puts before the digest of an escaped name), or last ("SHA1(file)= d",
-// "SHA1 (file) = d", a bare digest), as 40 digits, or as five groups of eight at the start
-// (digesttext's form).
-std::optional<basicutilities::Sha1Digest> digestinline(std::string_view line) {
-  std::vector<std::string_view> words = wordsof(line);
-  if (words.empty()) return std::nullopt;
-  if (words.front().starts_with('\\')) words.front().remove_prefix(1);
-  for (const std::string_view word : {words.front(), words.back()}) {
-    if (hexword(word, 40)) return basicutilities::parsedigest(word);
-  }
-  if (words.size() >= 5 && std::all_of(words.begin(), words.begin() + 5, [](std::string_view word) { return hexword(word, 8); })) {
-    std::string digits;
-    for (std::size_t i = 0; i < 5; ++i) digits += words[i];
-    return basicutilities::parsedigest(digits);
-  }
-  return std::nullopt;
-}
-
-}  // namespace
 
 std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output) {
   for (std::size_t at = 0; at < output.size();) {
     const std::size_t end = std::min(output.find('\n', at), output.size());
-    if (auto digest = digestinline(output.substr(at, end - at))) return digest;
+    if (auto digest = input::digestinline(output.substr(at, end - at))) return digest;
     at = end + 1;
   }
   return std::nullopt;
@@ -330,7 +293,7 @@ std::vector<basicutilities::Sha1Digest> digestlines(std::string_view output) {
   std::vector<basicutilities::Sha1Digest> digests;
   for (std::size_t at = 0; at < output.size();) {
     const std::size_t end = std::min(output.find('\n', at), output.size());
-    if (auto digest = digestinoutput(output.substr(at, end - at))) digests.push_back(*digest);
+    if (auto digest = input::digestinline(output.substr(at, end - at))) digests.push_back(*digest);
     at = end + 1;
   }
   return digests;

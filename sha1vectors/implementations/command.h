@@ -92,10 +92,8 @@ class Command : public Implementation {
 };
 
 // The digest an implementation's output names: the first line that gives one in a form tools
-// print, as its first or last word of exactly 40 hexadecimal digits (either case): sha1sum's
-// "d  file", openssl's "SHA1(file)= d", BSD's "SHA1 (file) = d", a bare digest; or five groups of
-// eight at the start of the line, as digesttext writes them. Digits anywhere else (a file's path)
-// are no digest.
+// print (input::digestinline: sha1sum's "d  file", openssl's "SHA1(file)= d", BSD's
+// "SHA1 (file) = d", a bare digest). Digits anywhere else (a file's path) are no digest.
 std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output);
 
 }  // namespace sha1vectors

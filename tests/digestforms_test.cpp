@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// A digest as people paste it into the Expected box: each form read, anything else said why not.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/digestforms.h"
+
+namespace {
+
+// Each text against the digest it must read as (abc's) or the reason it must give; the fault each
+// row catches is in its comment.
+TEST(ReadDigest, TakesTheFormsToolsPrintAndSaysWhyAnythingElseIsNone) {
+  const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d";
+  struct Case {
+    std::u16string text;
+    std::string problem;  // empty: reads as abc's digest
+  };
+  const Case cases[] = {
+      {u"A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D", ""},
+      {u"a9993e364706816aba3e25717850c26c9cd0d89d  -", ""},                       // sha1sum: digest first
+      {u"\\a9993e364706816aba3e25717850c26c9cd0d89d  a\\nb", ""},                 // sha1sum on an escaped name
+      {u"SHA1(stdin)= a9993e364706816aba3e25717850c26c9cd0d89d", ""},             // openssl: digest last
+      {u"A9:99:3E:36:47:06:81:6A:BA:3E:25:71:78:50:C2:6C:9C:D0:D8:9D", ""},       // colons between pairs
+      {u"0xa9993e364706816aba3e25717850c26c9cd0d89d", ""},                        // a "0x" before it
+      {u"\ta9993e364706816aba3e2571 7850c26c9cd0d89d ", ""},                      // blanks anywhere
+      {u"qZk+NkcGgWq6PiVxeFDCbJzQ2J0=", ""},                                      // base64
+      {u"qZk-NkcGgWq6PiVxeFDCbJzQ2J0", ""},                                       // URL-safe base64, no "="
+      {u"a9993e364706816aba3e25717850c26c9cd0d89", "Expected holds 39 hex digits, a digest has 40"},
+      {u"a9993e364706816aba3e25717850c26c9cd0d89d0", "Expected holds 41 hex digits, a digest has 40"},
+      {u"a9993e364706816aba3e25717850c26c9cd0d89  -", "Expected holds 39 hex digits, a digest has 40"},  // the digest, not the "-"
+      {u"A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D0", "Expected holds 41 hex digits, a digest has 40"},  // nine in a group
+      {u"qZk+NkcGgWq6PiVxeFDCbJzQ2J1=", "Expected holds \"q\", which is not a hex digit"},  // bits past the 20 bytes
+      {u"a9993e364706816aba3e25717850c26c9cd0d8\u00E9d", "Expected holds a character that no digest form has"},
+      {u"hello", "Expected holds \"h\", which is not a hex digit"},
+  };
+  for (const Case& c : cases) {
+    const input::DigestReading read = input::readdigest(c.text);
+    const std::string where(c.text.begin(), c.text.end());  // for the message only
+    EXPECT_EQ(read.problem, c.problem) << where;
+    EXPECT_EQ(read.digest ? basicutilities::digesthex(*read.digest) : "", c.problem.empty() ? abc : "") << where;
+  }
+  EXPECT_EQ(input::readdigest(u" "), input::DigestReading{}) << "a blank box is no problem";
+}
+
+}  // namespace
