@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 
 #include "testerwindow.h"
 #include "ui/dialogs/alert.h"
@@ -16,6 +17,7 @@
 namespace {
 
 using guitest::TesterWindow;
+using guitest::waitfor;
 
 TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
   struct Case {
@@ -31,6 +33,8 @@ TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
       {2, 0, nullptr, "a9993e36 4706816b ba3e2571 7850c26c 9cd0d89d", "\u2717 Mismatch in word 2 of 5 \u00B7 3 bytes"},
       {2, 0, nullptr, "A9993E37 4706816A BA3E2571 7850C26C 9CD0D89E", "\u2717 Mismatch in words 1 and 5 of 5 \u00B7 3 bytes"},
       {2, 0, nullptr, " a9993e364706816aba3e2571 7850c26c9cd0d89d", "\u2713 Match \u00B7 3 bytes"},
+      {2, 0, nullptr, "a9993e364706816aba3e25717850c26c9cd0d89d  -", "\u2713 Match \u00B7 3 bytes"},  // pasted from sha1sum
+      {2, 0, nullptr, "a9993e364706816aba3e25717850c26c9cd0d89", "No verdict: Expected holds 39 hex digits, a digest has 40 \u00B7 3 bytes"},
       {11, 0, nullptr, nullptr, "\u2713 Match \u00B7 1,000,000 bytes: the million \"a\" that the marker stands for"},
       {0, 0, "hello", nullptr, "5 bytes"},
       {0, 1, "hello", nullptr, "1 byte: 0E \u00B7 4 characters skipped, the first \"h\" \u00B7 odd count: a leading 0 was added"},
@@ -61,38 +65,51 @@ TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
   EXPECT_EQ(window.status->text(), "\u2713 Match \u00B7 3 bytes");
 }
 
-// A request over a big hex box, slowed at its first yield: its progress shows, Escape stops it and
-// nothing more is written.
-TEST_F(TesterWindow, ALongRunShowsItsProgressAndEscapeCancelsIt) {
-  choosemode(1);
-  QApplication::clipboard()->setText(QString("61 ").repeated(20'000));
-  box()->setFocus();
-  QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
-  QString during;
-  QTimer::singleShot(0, [&] {
-    QThread::msleep(600);
+// A request over a big hex box, slowed at its first yield: its progress shows; Escape stops it and
+// nothing more is written; whatever stops it, its progress goes.
+TEST_F(TesterWindow, ALongRunShowsItsProgressAndWhateverStopsItClearsIt) {
+  struct Case {
+    std::function<void()> stop;
+    QString status;
+  };
+  const Case cases[] = {{[this] { QTest::keyClick(&window, Qt::Key_Escape); }, "Cancelled: nothing more was written"},
+                        {[this] { QTest::keyClick(box(), Qt::Key_Space); }, ""},
+                        {[this] { choosemode(0); }, ""}};
+  for (const Case& c : cases) {
+    choosemode(1);
+    QApplication::clipboard()->setText(QString("61 ").repeated(20'000));
+    replacemessage("");
+    QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+    QString during;
     QTimer::singleShot(0, [&] {
-      during = window.status->text();
-      QTest::keyClick(&window, Qt::Key_Escape);
+      QThread::msleep(600);
+      QTimer::singleShot(0, [&] {
+        during = window.status->text();
+        c.stop();
+      });
     });
-  });
-  presshash();
-  EXPECT_TRUE(during.startsWith("Reading the hex digits:") && during.endsWith("%  (Escape cancels)")) << during.toStdString();
-  EXPECT_EQ(window.status->text(), "Cancelled: nothing more was written");
-  EXPECT_EQ(window.hash->text(), "");
-  expectidle();
+    presshash();
+    EXPECT_TRUE(during.startsWith("Reading the hex digits:") && during.endsWith("%  (Escape cancels)")) << during.toStdString();
+    waitfor([&] { return window.Command1_1->isEnabled(); });
+    EXPECT_EQ(window.status->text(), c.status);
+    EXPECT_EQ(window.hash->text(), "");
+    expectidle();
+  }
 }
 
 TEST_F(TesterWindow, TheComputedDigestIsReadOnlyAndCopiesAsFortyLowerCaseDigits) {
   pick(2);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window.status->toolTip(), "Nothing to copy: press Hash Message first");
   presshash();
   window.hash->setFocus();
   for (const auto key : {Qt::Key_X, Qt::Key_Backspace, Qt::Key_Backspace}) {
     QTest::keyClick(window.hash, key);
     EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
   }
-  QTest::keyClick(window.hash, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  for (int copies = 0; copies < 2; ++copies) QTest::keyClick(window.hash, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "a9993e364706816aba3e25717850c26c9cd0d89d");
+  EXPECT_EQ(window.status->toolTip(), "\u2713 Match \u00B7 3 bytes \u00B7 copied as 40 lower-case digits") << "said once, however often";
 }
 
 // Every control a user can reach has a name, and a box is named by what it is, not by what it holds

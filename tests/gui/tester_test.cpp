@@ -27,6 +27,7 @@ const QString milliondigest = "34AA973C D4C4DAA4 F61EEB2B DBAD2731 6534016F";
 TEST_F(TesterWindow, StartsReadyWithEverythingEmpty) {
   EXPECT_EQ(window.windowTitle(), "SHA1 Hash Function Tester 1.00.03");
   EXPECT_EQ(combo()->currentText(), "Select a test vector to hash");
+  EXPECT_GE(combo()->maxVisibleItems(), combo()->count()) << "the list shows every entry";
   EXPECT_EQ(shown(), "");
   EXPECT_TRUE(window.inputmode[0]->isChecked());
   expectidle();
@@ -107,6 +108,7 @@ TEST_F(TesterWindow, CharacterOutsideWindows1252IsReportedAndNothingIsHashed) {
   EXPECT_EQ(answerer.seen()[0].title, "Error");
   EXPECT_TRUE(answerer.seen()[0].message.contains("U+4E2D")) << answerer.seen()[0].message.toStdString();
   EXPECT_TRUE(answerer.seen()[0].message.contains("position 3"));
+  EXPECT_EQ(window.status->toolTip(), "Not hashed: the character at position 3 has no byte in Windows-1252") << "said where it stays";
   EXPECT_EQ(window.hash->text(), "");
   expectidle();
 }

@@ -28,6 +28,7 @@
 
 #include "catalogue/catalogue.h"
 #include "digest/sha1digest.h"
+#include "input/digestforms.h"
 #include "input/messagebytes.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
@@ -88,7 +89,7 @@ QString wordlist(const std::vector<int>& words) {
   return text;
 }
 
-// The digest a box holds (either case, blanks anywhere), if it holds one.
+// The digest the Hash box holds, if it holds one.
 std::optional<basicutilities::Sha1Digest> digestin(const QLineEdit* box) {
   return basicutilities::parsedigest(box->text().simplified().toStdString());
 }
@@ -147,6 +148,7 @@ void main::makecontrols() {
   message->widget()->setTabChangesFocus(true);
   message->widget()->setFont(fixed);
   for (const auto& entry : catalogue::entries()) Combo1->additem(QString::fromUtf8(entry.text.data(), static_cast<qsizetype>(entry.text.size())));
+  Combo1->widget()->setMaxVisibleItems(Combo1->widget()->count());  // every entry, no scrolling
   Combo1->widget()->view()->setAccessibleName("Test entries");
   if (QLineEdit* field = Combo1->widget()->lineEdit()) field->setAccessibleName("Test");
 
@@ -269,7 +271,13 @@ void main::Command1_Click(int /*index*/) {
     bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
     reading = bytecount(bytes.size()) + ": the million \"a\" that the marker stands for";
   } else if (textmode()) {
-    bytes = forms::toansi(text);
+    try {
+      bytes = forms::toansi(text);
+    } catch (const forms::UnmappableCharacterError& error) {
+      // The alert that follows goes; the status line keeps saying why nothing was hashed.
+      say(QString("Not hashed: the character at position %1 has no byte in Windows-1252").arg(error.position()));
+      throw;
+    }
     reading = bytecount(bytes.size());
   } else {
     auto hex = hexbytes(run, text, reading);
@@ -291,14 +299,17 @@ void main::cancel() {
 
 void main::copydigest() {
   const auto digest = digestin(hash);
-  if (!digest) return;
+  if (!digest) return say("Nothing to copy: press Hash Message first");
   QGuiApplication::clipboard()->setText(QString::fromStdString(basicutilities::digesthex(*digest)));
-  say(status->toolTip() + " \u00B7 copied as 40 lower-case digits");
+  const QString copied = " \u00B7 copied as 40 lower-case digits";
+  if (!status->toolTip().endsWith(copied)) say(status->toolTip() + copied);
 }
 
 void main::tellresult(const QString& reading) {
   const auto computed = digestin(hash);
-  const auto expected = digestin(exphash);
+  const input::DigestReading pasted = input::readdigest(forms::utf16(exphash->text()));
+  const auto& expected = pasted.digest;
+  if (computed && !pasted.problem.empty()) return say("No verdict: " + QString::fromStdString(pasted.problem) + " \u00B7 " + reading);
   if (!computed || !expected) return say(reading);
   std::vector<int> differing;
   for (int word = 0; word < 5; ++word) {
@@ -330,6 +341,7 @@ void main::markwords(const std::vector<int>& words) {
 }
 
 void main::say(const QString& text) {
+  progressshown_ = false;
   status->setText(status->fontMetrics().elidedText(text, Qt::ElideRight, status->width()));
   status->setToolTip(text);
   status->setAccessibleDescription(text);
@@ -341,6 +353,7 @@ void main::progress(const QString& what, qsizetype done, qsizetype total) {
   if (runclock_.elapsed() < progressafterms || total <= 0) return;
   const QString text = QString("%1 %2%  (Escape cancels)").arg(what).arg(done * 100 / total);
   if (text != status->toolTip()) say(text);
+  progressshown_ = true;
 }
 
 std::optional<std::string> main::hexbytes(Run run, const QString& text, QString& reading) {
@@ -424,6 +437,8 @@ void main::writemessage(const QString& text) {
 }
 
 void main::buttonready() {
+  // However a run ended, its progress is over.
+  if (progressshown_) say({});
   Command1_1->setEnabled(true);
   Command1_1->setText(readycaption);
   if (std::exchange(refocusbutton_, false) && (focusWidget() == this || focusWidget() == nullptr)) Command1_1->setFocus();

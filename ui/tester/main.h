@@ -105,6 +105,8 @@ class main : public forms::Form<QWidget> {
   QElapsedTimer runclock_;
   // A run is writing the box (writemessage): that change is no edit of the user's.
   bool writing_ = false;
+  // The status line shows a run's progress.
+  bool progressshown_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
 
