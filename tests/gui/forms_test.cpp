@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -34,9 +35,28 @@ TEST(TextBox, RunsItsHandlerForEveryChangeByCodeOrUserButNotForTheSameText) {
   EXPECT_EQ(box.text(), "abcd") << "the key landed on the text as it was, not on an older copy";
 }
 
+// Code that empties the box and fills it again (a display starting over) leaves the caret where the
+// user put it, so a key typed meanwhile lands there, not at the start.
+TEST(TextBox, KeepsTheCaretWhereTheUserPutItWhileCodeRewritesTheText) {
+  QWidget window;
+  forms::TextBox box(&window);
+  box.settext("0123456789");
+  window.show();
+  box.widget()->setFocus();
+  QTest::keyClick(box.widget(), Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(box.widget(), Qt::Key_Left);
+  for (const char* text : {"", "abc", "abcdefghijkl"}) {
+    box.settext(text);
+    box.flush();
+  }
+  QTest::keyClicks(box.widget(), "X");
+  EXPECT_EQ(box.text(), "abcdefghiXjkl");
+}
+
 TEST(ComboBox, ClickRunsForEveryChangeAndForAUserRepickButNotForTheSameIndexFromCode) {
   QWidget window;
   forms::ComboBox combo(&window);
+  QLineEdit next(&window);  // where Tab goes
   for (const char* item : {"zero", "one", "two"}) combo.additem(item);
   int clicks = 0;
   combo.onclick = [&] { ++clicks; };
@@ -48,10 +68,22 @@ TEST(ComboBox, ClickRunsForEveryChangeAndForAUserRepickButNotForTheSameIndexFrom
   emit combo.widget()->activated(1);  // the user picks the selected entry again
   EXPECT_EQ(clicks, 2);
   window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   combo.widget()->setFocus();
   QTest::keyClick(combo.widget(), Qt::Key_Down);  // a change by the user: changed, then activated
   EXPECT_EQ(combo.listindex(), 2);
   EXPECT_EQ(clicks, 3) << "one Click for one pick";
+  // Typed text that names no entry does not outlive the field's focus.
+  QTest::keyClicks(combo.widget()->lineEdit(), "zzz");
+  QTest::keyClick(combo.widget(), Qt::Key_Tab);
+  EXPECT_TRUE(next.hasFocus());
+  EXPECT_EQ(combo.widget()->currentText(), "two");
+  EXPECT_EQ(clicks, 3);
+  combo.widget()->setFocus();
+  combo.widget()->lineEdit()->selectAll();
+  QTest::keyClicks(combo.widget()->lineEdit(), "one");
+  QTest::keyClick(combo.widget(), Qt::Key_Return);
+  EXPECT_EQ(combo.listindex(), 1) << "Enter on an entry's text selects it";
 }
 
 TEST(OptionButton, ClickRunsOnlyForTheButtonThatBecomesSelected) {

@@ -74,6 +74,9 @@ TextBox::TextBox(QWidget* parent) : QObject(parent) {
   widget_->installEventFilter(this);
   widget_->viewport()->installEventFilter(this);
   QObject::connect(widget_, &QPlainTextEdit::textChanged, this, [this] { takeuseredit(); });
+  QObject::connect(widget_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+    if (!flushing_) caret_ = widget_->textCursor().position();
+  });
   flushtimer_.setSingleShot(true);
   QObject::connect(&flushtimer_, &QTimer::timeout, this, [this] { flush(); });
   sincelastflush_.start();
@@ -96,16 +99,16 @@ void TextBox::flush() {
   sincelastflush_.restart();
   if (!widgetstale_) return;
   widgetstale_ = false;
-  // Keep the caret and the view where the user left them, as far as the new text allows.
-  const int caret = widget_->textCursor().position();
+  // Keep the caret and the view where the user left them, as far as the new text allows: a text
+  // that shrinks and grows again (a display starting over) brings the caret back too.
   const int scroll = widget_->verticalScrollBar()->value();
   flushing_ = true;
   adaptwrap(haslongword(text_));
   widget_->setPlainText(text_);
-  flushing_ = false;
   QTextCursor cursor = widget_->textCursor();
-  cursor.setPosition(std::min(caret, static_cast<int>(text_.size())));
+  cursor.setPosition(std::min(caret_, static_cast<int>(text_.size())));
   widget_->setTextCursor(cursor);
+  flushing_ = false;
   widget_->verticalScrollBar()->setValue(scroll);
 }
 

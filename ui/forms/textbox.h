@@ -5,7 +5,8 @@
 // - text() is the authoritative text and costs nothing to read (a shared QString); it keeps every
 //   character as typed (a no-break space too), with "\n" between lines.
 // The widget is brought up to date at a bounded rate and always before user input reaches it,
-// because laying out a long paragraph after every small change is what makes QPlainTextEdit slow.
+// because laying out a long paragraph after every small change is what makes QPlainTextEdit slow;
+// its caret stays where the user last put it, as far as the text reaches.
 // Lines wrap at word boundaries, except in a text with a very long word: there they wrap anywhere,
 // since breaking a word of n characters at word boundaries costs time in the square of n.
 #pragma once
@@ -46,6 +47,7 @@ class TextBox : public QObject {
   QString text_;
   bool widgetstale_ = false;
   bool flushing_ = false;
+  int caret_ = 0;  // where the user last put the caret
   QElapsedTimer sincelastflush_;
   QTimer flushtimer_;
 };
