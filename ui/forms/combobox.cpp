@@ -2,6 +2,7 @@
 #include "ui/forms/combobox.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace forms {
@@ -15,6 +16,12 @@ ComboBox::ComboBox(QWidget* parent) : QObject(parent), widget_(new QComboBox(par
     // A user's change is followed by "activated" for the same pick; that one must not run twice.
     if (!fromcode) ++userchangespending_;
     if (onclick) onclick();
+  });
+  // Typed text that did not select an entry goes when the field is left: it must not stand beside
+  // boxes that show the selected one.
+  QObject::connect(widget_->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+    const QString selected = widget_->itemText(widget_->currentIndex());
+    if (widget_->currentText() != selected) widget_->setEditText(selected);
   });
   QObject::connect(widget_, &QComboBox::activated, this, [this](int) {
     if (userchangespending_ > 0) {

@@ -2,7 +2,8 @@
 // A drop-down combo box whose text field accepts typing, with the form runtime's Click rule on a
 // QComboBox: onclick runs at once whenever the selection changes, by code (inside setlistindex)
 // or by the user, and when the user picks the entry that is already selected. Selecting the
-// selected entry from code runs nothing. Typing in the text field runs nothing.
+// selected entry from code runs nothing. Typing in the text field runs nothing; text typed there
+// that did not select an entry is put back to the selected entry's when the field is left.
 #pragma once
 
 #include <QObject>
