@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <random>
@@ -40,7 +42,13 @@ class RandomUser : public TesterWindow {
         box()->setFocus();
         QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
         break;
-      case 7: window.resize(200 + chance(600), 200 + chance(400)); break;
+      case 7:
+        if (chance(2) == 0) {
+          window.resize(200 + chance(600), 200 + chance(400));
+        } else {
+          drop(chance(2) == 0 ? static_cast<QWidget*>(&window) : box()->viewport(), filepaths_[static_cast<std::size_t>(chance(2))]);
+        }
+        break;
       default:
         if (chance(2) == 0) {
           window.showMaximized();
@@ -52,7 +60,18 @@ class RandomUser : public TesterWindow {
     }
   }
 
+  void SetUp() override {
+    TesterWindow::SetUp();
+    // A small file, and one that takes many yields to hash.
+    for (const auto& [name, content] : {std::pair{"small", std::string("abc")}, {"big", std::string(32 << 20, 'b')}}) {
+      filepaths_.push_back((folder_.path() + "/" + name).toStdString());
+      std::ofstream(filepaths_.back(), std::ios::binary) << content;
+    }
+  }
+
   std::mt19937 random_;
+  QTemporaryDir folder_;
+  std::vector<std::string> filepaths_;
 };
 
 TEST_F(RandomUser, OnlyEverSeesDigestsThatBelongToTheBox) {

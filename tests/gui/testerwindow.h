@@ -7,12 +7,19 @@
 #include <openssl/sha.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -97,6 +104,20 @@ class TesterWindow : public ::testing::Test {
     waitfor([&] { return widgettext() == window.message->text(); });
     return widgettext();
   }
+  // Drops the file at path on widget as a file manager would; the box's marker for it then means
+  // its content.
+  void drop(QWidget* widget, const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    data.setText(QString::fromStdString(path));  // file managers offer the name as text too
+    const QPoint at = widget->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &dropped);
+    std::ifstream in(path, std::ios::binary);
+    if (std::filesystem::is_regular_file(path)) files[window.message->text()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
   void expectidle() {
     EXPECT_TRUE(window.Command1_1->isEnabled());
     EXPECT_EQ(window.Command1_1->text(), "Hash Message");
@@ -108,7 +129,8 @@ class TesterWindow : public ::testing::Test {
     expectidle();
     const QString text = window.message->text();
     if (!window.hash->text().isEmpty()) {
-      const auto bytes = meaning(text, textmode());
+      const auto file = files.find(text);
+      const auto bytes = file != files.end() ? std::optional(file->second) : meaning(text, textmode());
       ASSERT_TRUE(bytes) << "a digest for a box without bytes";
       EXPECT_EQ(window.hash->text(), peerdigest(*bytes)) << "box " << text.left(60).toStdString() << ", mode " << textmode();
     }
@@ -131,6 +153,7 @@ class TesterWindow : public ::testing::Test {
   }
 
   tester::main window;
+  std::map<QString, std::string> files;  // the markers of files dropped, and what each file holds
 };
 
 }  // namespace guitest

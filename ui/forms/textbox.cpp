@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QUrl>
+#include <algorithm>
 
 namespace forms {
 namespace {
@@ -57,8 +59,15 @@ class PlainTextEdit : public QPlainTextEdit {
  public:
   using QPlainTextEdit::QPlainTextEdit;
   std::function<void(const QString&)> beforeinsert;
+  const bool* takesfiles = nullptr;
 
  protected:
+  // A dragged file left alone goes on to the window, instead of landing here as its name.
+  bool canInsertFromMimeData(const QMimeData* source) const override {
+    const QList<QUrl> urls = source->urls();
+    if (!*takesfiles && std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) return false;
+    return QPlainTextEdit::canInsertFromMimeData(source);
+  }
   void insertFromMimeData(const QMimeData* source) override {
     if (beforeinsert && source->hasText()) beforeinsert(source->text());
     QPlainTextEdit::insertFromMimeData(source);
@@ -70,6 +79,7 @@ class PlainTextEdit : public QPlainTextEdit {
 TextBox::TextBox(QWidget* parent) : QObject(parent) {
   auto* edit = new PlainTextEdit(parent);
   edit->beforeinsert = [this](const QString& inserted) { adaptwrap(haslongword(inserted) || haslongword(text_)); };
+  edit->takesfiles = &takesfiledrops;
   widget_ = edit;
   widget_->installEventFilter(this);
   widget_->viewport()->installEventFilter(this);

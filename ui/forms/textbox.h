@@ -31,6 +31,8 @@ class TextBox : public QObject {
 
   // The change handler, run for every change of the text, by code or by the user.
   std::function<void()> onchange;
+  // Whether a dragged file is dropped in as text (its name); when not, the drop goes to the window.
+  bool takesfiledrops = true;
 
   QPlainTextEdit* widget() const { return widget_; }
   // Brings the widget up to date now.

@@ -5,6 +5,12 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -22,6 +28,7 @@
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTextCharFormat>
+#include <QUrl>
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -51,6 +58,17 @@ QFont boxfont() {
   if (!QFontInfo(font).exactMatch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSize(9);
   return font;
+}
+
+// A file is read and hashed in pieces of this size, a few milliseconds each.
+constexpr qint64 filechunk = qint64{1} << 20;
+
+// The first local file that a drag carries, if any.
+std::optional<QString> draggedfile(const QMimeData* data) {
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile();
+  }
+  return std::nullopt;
 }
 
 // A long run shows its progress after this long.
@@ -190,6 +208,10 @@ void main::connecthandlers() {
   }
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, handler([this] { cancel(); }));
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), this), &QShortcut::activated, this, handler([this] { copydigest(); }));
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this, handler([this] { choosefile(); }));
+  // A file dropped anywhere, the message box included, is opened rather than pasted as its name.
+  setAcceptDrops(true);
+  message->takesfiledrops = false;
   // Whatever changes a digest box, the verdict no longer holds.
   for (QLineEdit* box : {hash, exphash}) {
     connect(box, &QLineEdit::textChanged, this, handler([this] {
@@ -244,6 +266,7 @@ void main::inputmode_Click(int /*index*/) {
   supersede();
   exphash->clear();
   hash->clear();
+  if (showsfile()) return;  // a file is bytes in either mode
   const int selected = Combo1->listindex();
   Combo1->setlistindex(catalogue::promptentry);
   Combo1->setlistindex(selected);
@@ -267,6 +290,13 @@ void main::Command1_Click(int /*index*/) {
   const QString text = message->text();
   std::string bytes;
   QString reading;
+  if (showsfile()) {
+    const auto digest = hashfile(run, reading);
+    if (!digest) return;
+    hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
+    tellresult(reading);
+    return buttonready();
+  }
   if (text == QLatin1String(catalogue::millionmarker.data(), static_cast<qsizetype>(catalogue::millionmarker.size()))) {
     bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
     reading = bytecount(bytes.size()) + ": the million \"a\" that the marker stands for";
@@ -289,6 +319,63 @@ void main::Command1_Click(int /*index*/) {
   hash->setText(QString::fromStdString(basicutilities::sha1digest(constants, bytes)));
   tellresult(reading);
   buttonready();
+}
+
+void main::choosefile() {
+  const QString path = QFileDialog::getOpenFileName(this, "Hash a File");
+  if (!path.isEmpty()) openfile(path);
+}
+
+void main::openfile(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.isFile()) return say("Cannot open " + path + ": " + (info.exists() ? "it is not a regular file" : "there is no such file"));
+  supersede();
+  Combo1->setlistindex(catalogue::promptentry);
+  file_ = OpenFile{info.absoluteFilePath(), "file: " + info.fileName() + " \u00B7 " + bytecount(static_cast<std::size_t>(info.size())), info.size()};
+  writemessage(file_->marker);
+  say("Hash Message hashes the file " + file_->path);
+}
+
+bool main::showsfile() const { return file_ && message->text() == file_->marker; }
+
+std::optional<basicutilities::Sha1Digest> main::hashfile(Run run, QString& reading) {
+  const OpenFile file = *file_;
+  const auto fail = [&](const QString& why) {
+    say("Not hashed: " + file.path + " " + why);
+    buttonready();
+    return std::nullopt;
+  };
+  QFile in(file.path);
+  if (!in.open(QIODevice::ReadOnly)) return fail("cannot be read: " + in.errorString());
+  basicutilities::Sha1Stream stream;
+  std::string chunk(static_cast<std::size_t>(filechunk), '\0');
+  qint64 done = 0;
+  QElapsedTimer sinceyield;
+  sinceyield.start();
+  for (qint64 n; (n = in.read(chunk.data(), filechunk)) != 0;) {
+    if (n < 0) return fail("cannot be read: " + in.errorString());
+    stream.add(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+    done += n;
+    if (sinceyield.elapsed() >= yieldintervalms) {
+      sinceyield.restart();
+      progress("Hashing the file:", done, file.size);
+      if (!yield(run)) return std::nullopt;
+    }
+  }
+  if (done != file.size) return fail(QString("changed while it was read: %1, not the %2 it had; open it again").arg(bytecount(static_cast<std::size_t>(done)), bytecount(static_cast<std::size_t>(file.size))));
+  reading = bytecount(static_cast<std::size_t>(done)) + ": the file " + file.path;
+  return stream.finish();
+}
+
+void main::dragEnterEvent(QDragEnterEvent* event) {
+  if (draggedfile(event->mimeData())) event->acceptProposedAction();
+}
+
+void main::dropEvent(QDropEvent* event) {
+  if (const auto path = draggedfile(event->mimeData())) {
+    event->acceptProposedAction();
+    handler([this, file = *path] { openfile(file); })();
+  }
 }
 
 void main::cancel() {

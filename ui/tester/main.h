@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "digest/sha1digest.h"
 #include "ui/forms/form.h"
 
 class QLabel;
@@ -49,6 +50,12 @@ class main : public forms::Form<QWidget> {
   void cancel();
   // Ctrl+Shift+C: the computed digest to the clipboard as 40 lower-case digits.
   void copydigest();
+  // A file to hash (Ctrl+O, or dropped on the window): the box shows its marker, "file: NAME ·
+  // N bytes", which a request hashes by streaming the file through the engine. The selection goes
+  // to the prompt entry; a mode switch keeps the marker; an edit makes it text like any other.
+  void openfile(const QString& path);
+  // Ctrl+O: the platform's file dialog, then openfile.
+  void choosefile();
 
   // Controls, by their names; arrays by index (Command1 has only element 1).
   std::array<forms::OptionButton*, 2> inputmode;
@@ -67,6 +74,8 @@ class main : public forms::Form<QWidget> {
   // Closing stops every run, so that the program ends at once.
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void makecontrols();
@@ -87,6 +96,11 @@ class main : public forms::Form<QWidget> {
   // The box's hex digits as bytes, or nothing when the run was superseded meanwhile; reading says
   // how the box was read.
   std::optional<std::string> hexbytes(Run run, const QString& text, QString& reading);
+  // The digest of the file the marker stands for, read in chunks with progress; nothing when the
+  // run was superseded or the file could not be read whole (the status line says why).
+  std::optional<basicutilities::Sha1Digest> hashfile(Run run, QString& reading);
+  // Whether the box shows the open file's marker.
+  bool showsfile() const;
   // Writes the message box from a run: not an edit of the user's.
   void writemessage(const QString& text);
   void buttonready();
@@ -113,6 +127,12 @@ class main : public forms::Form<QWidget> {
   // The size the window was first shown at, in twips; 0 until then.
   std::int32_t lockheight_ = 0;
   std::int32_t lockwidth_ = 0;
+  // The file whose marker the box shows, or showed last.
+  struct OpenFile {
+    QString path, marker;
+    qint64 size = 0;
+  };
+  std::optional<OpenFile> file_;
   // Where the window last stood at its own size: a maximise must not move it.
   std::optional<QPoint> normalplace_;
 };

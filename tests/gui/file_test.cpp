@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+// A file as the message: dropped on the window or chosen with Ctrl+O, shown as a marker, hashed by
+// streaming it; a file that cannot be read whole is told, and nothing else changes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "testerwindow.h"
+
+namespace {
+
+using guitest::peerdigest;
+using guitest::TesterWindow;
+using guitest::waitfor;
+
+class FileWindow : public TesterWindow {
+ protected:
+  std::string write(const std::string& name, const std::string& content) {
+    const std::string path = (folder_.path() + "/" + QString::fromStdString(name)).toStdString();
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+  }
+  // Ctrl+O, the file chosen in the dialog, Open.
+  void choose(const std::string& path) {
+    window.activateWindow();  // a shortcut works in the active window only
+    ASSERT_TRUE(waitfor([this] { return window.isActiveWindow(); }));
+    QTimer::singleShot(0, [path] {
+      waitfor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; });
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      auto* buttons = dialog != nullptr ? dialog->findChild<QDialogButtonBox*>() : nullptr;
+      ASSERT_NE(buttons, nullptr) << "no file dialog";
+      dialog->selectFile(QString::fromStdString(path));
+      QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+      if (!waitfor([dialog] { return !dialog->isVisible(); })) {
+        dialog->reject();
+        FAIL() << "the dialog did not take " << path;
+      }
+    });
+    QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+  }
+
+  QTemporaryDir folder_;
+};
+
+TEST_F(FileWindow, AFileDroppedOrChosenIsHashedWholeAndKeptAcrossAModeSwitch) {
+  const std::string content = std::string(3'000'000, 'x') + "end";
+  const std::string path = write("big.bin", content);
+  for (const bool dropped : {true, false}) {
+    pick(2);
+    if (dropped) {
+      drop(box()->viewport(), path);
+    } else {
+      choose(path);
+    }
+    EXPECT_EQ(shown(), "file: big.bin \u00B7 3,000,003 bytes") << "not the file's name as text";
+    EXPECT_EQ(combo()->currentIndex(), catalogue::promptentry) << "no entry stands beside a file";
+    EXPECT_EQ(window.exphash->text(), "");
+    choosemode(dropped ? 1 : 0);
+    presshash();
+    EXPECT_EQ(window.hash->text(), peerdigest(content));
+    EXPECT_EQ(window.status->toolTip(), "3,000,003 bytes: the file " + QString::fromStdString(path));
+  }
+  // An edit makes the marker plain text.
+  type(" ");
+  presshash();
+  EXPECT_EQ(window.hash->text(), peerdigest("file: big.bin \xB7 3,000,003 bytes "));
+}
+
+// Whatever happened to the file since it was opened is said on the status line; the box keeps the
+// marker and no digest shows.
+TEST_F(FileWindow, AFileThatCannotBeReadWholeIsToldAndNothingIsHashed) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"gone", [](const std::string& path) { std::filesystem::remove(path); }, "cannot be read"},
+      {"grown", [](const std::string& path) { std::ofstream(path, std::ios::app) << "more"; }, "changed while it was read: 7 bytes, not the 3 bytes it had"},
+      {"shrunk", [](const std::string& path) { std::filesystem::resize_file(path, 1); }, "changed while it was read: 1 byte, not the 3 bytes it had"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = write(c.name, "abc");
+    drop(&window, path);
+    const QString marker = shown();
+    c.change(path);
+    presshash();
+    EXPECT_TRUE(window.status->toolTip().startsWith("Not hashed: " + QString::fromStdString(path) + " " + c.said)) << window.status->toolTip().toStdString();
+    EXPECT_EQ(window.hash->text(), "") << c.name;
+    EXPECT_EQ(shown(), marker) << c.name;
+    expectidle();
+  }
+  drop(&window, folder_.path().toStdString());
+  EXPECT_EQ(window.status->toolTip(), "Cannot open " + folder_.path() + ": it is not a regular file");
+}
+
+// Past 4 GiB, where a 32-bit count of bytes or of bits would wrap: a sparse file of 2^32 + 3 zeros.
+TEST_F(FileWindow, AFilePastFourGibibytesHashesRight) {
+  const std::string path = write("sparse.bin", "");
+  std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + 3);
+  drop(&window, path);
+  EXPECT_EQ(shown(), "file: sparse.bin \u00B7 4,294,967,299 bytes");
+  presshash();
+  EXPECT_EQ(window.hash->text(), "C2A34E43 4EBC0E21 D10D44C2 C778B2DC 631C16DB");
+}
+
+}  // namespace
