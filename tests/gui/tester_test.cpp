@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QProcess>
@@ -245,6 +246,26 @@ TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   window.showNormal();
   EXPECT_TRUE(waitfor([this] { return window.WindowState() == 0; }));
   EXPECT_EQ(window.size(), first);
+}
+
+// A real window manager (tests/gui/underopenbox) maximises in steps of its own that cross the
+// window's undoing of it; once it settles, the window is where the user left it, at its size.
+class UnderWindowManager : public TesterWindow {};
+
+TEST_F(UnderWindowManager, MaximiseLeavesTheWindowWhereTheUserLeftIt) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs a window manager: run under tests/gui/underopenbox";
+  const QSize first = window.size();
+  window.move(200, 150);
+  ASSERT_TRUE(waitfor([this] { return window.pos() != QPoint(); }));
+  QTest::qWait(600);  // past any settling of the first show
+  const QPoint place = window.pos();
+  for (int i = 0; i < 8; ++i) {
+    window.showMaximized();
+    QTest::qWait(700);
+    EXPECT_EQ(window.WindowState(), 0) << i;
+    EXPECT_EQ(window.size(), first) << i;
+    EXPECT_EQ(window.pos(), place) << "maximise " << i << " moved the window";
+  }
 }
 
 // Without a display to reach: one plain line and status 1, not Qt's abort; --help and --version

@@ -71,6 +71,10 @@ std::optional<QString> draggedfile(const QMimeData* data) {
   return std::nullopt;
 }
 
+// How long after undoing a maximise the window goes back to its place, whatever the window
+// manager did meanwhile; moves until twice this long are not the user's.
+constexpr int settlems = 250;
+
 // A long run shows its progress after this long.
 constexpr qint64 progressafterms = 500;
 
@@ -208,6 +212,9 @@ void main::connecthandlers() {
   }
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, handler([this] { cancel(); }));
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), this), &QShortcut::activated, this, handler([this] { copydigest(); }));
+  settle_.setSingleShot(true);
+  settle_.setInterval(settlems);
+  connect(&settle_, &QTimer::timeout, this, handler([this] { returntoplace(); }));
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this, handler([this] { choosefile(); }));
   // A file dropped anywhere, the message box included, is opened rather than pasted as its name.
   setAcceptDrops(true);
@@ -470,11 +477,17 @@ void main::Form_Resize() {
     lockwidth_ = Width();
     return;
   }
+  if (WindowState() == 1) return;
+  if (WindowState() == 2 || Height() != lockheight_ || Width() != lockwidth_) {
+    // A window manager's maximise and our undoing of it cross: for a while, the moves are theirs,
+    // not the user's, and the last of them may leave the window at the screen's corner.
+    undoing_.start();
+    settle_.start();
+  }
   if (WindowState() == 2) {
     setWindowState(0);
     return;
   }
-  if (WindowState() == 1) return;
   setHeight(lockheight_);
   setWidth(lockwidth_);
   // Back from maximised, the platform may have put the window at the screen's edge.
@@ -483,7 +496,12 @@ void main::Form_Resize() {
 
 void main::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (lockwidth_ != 0 && WindowState() == 0 && Height() == lockheight_ && Width() == lockwidth_) normalplace_ = pos();
+  const bool settled = !undoing_.isValid() || undoing_.elapsed() > 2 * settlems;
+  if (settled && lockwidth_ != 0 && WindowState() == 0 && Height() == lockheight_ && Width() == lockwidth_) normalplace_ = pos();
+}
+
+void main::returntoplace() {
+  if (normalplace_ && WindowState() == 0 && pos() != *normalplace_) move(*normalplace_);
 }
 
 void main::closeEvent(QCloseEvent* event) {

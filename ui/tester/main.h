@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QPoint>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -74,6 +75,8 @@ class main : public forms::Form<QWidget> {
   // Closing stops every run, so that the program ends at once.
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  // Back to where the user left the window, once a maximise has been undone.
+  void returntoplace();
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -133,8 +136,12 @@ class main : public forms::Form<QWidget> {
     qint64 size = 0;
   };
   std::optional<OpenFile> file_;
-  // Where the window last stood at its own size: a maximise must not move it.
+  // Where the window last stood at its own size by the user's doing: a maximise must not move it.
   std::optional<QPoint> normalplace_;
+  // Since a maximise or resize was last undone, and the pause after which the window returns to
+  // its place (returntoplace).
+  QElapsedTimer undoing_;
+  QTimer settle_;
 };
 
 }  // namespace tester
