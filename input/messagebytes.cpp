@@ -56,6 +56,7 @@ int windows1252code(char32_t character) {
 std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
   HexReading reading;
   std::string digits;
+  digits.reserve(text.size());  // growing by copies would hold a long reading up for tens of milliseconds
   char32_t previous = 0;
   for (std::size_t at = 0, units = 1; at < text.size(); at += units) {
     if (!paced(pace, Stage::digits, at, text.size())) return std::nullopt;
@@ -79,12 +80,15 @@ std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
   return reading;
 }
 
-Encoded towindows1252(std::u16string_view text) {
+Encoded towindows1252(std::u16string_view text) { return *towindows1252(text, {}); }
+
+std::optional<Encoded> towindows1252(std::u16string_view text, const Pace& pace) {
   Encoded encoded;
   encoded.bytes.reserve(text.size());
   std::size_t position = 0;
   char32_t previous = 0;
   for (std::size_t at = 0, units = 1; at < text.size(); at += units) {
+    if (!paced(pace, Stage::characters, at, text.size())) return std::nullopt;
     const char32_t c = characterat(text, at, units);
     ++position;
     if (islinebreak(c)) {

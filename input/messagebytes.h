@@ -24,8 +24,8 @@ struct HexReading {
   bool odd = false;           // an odd count of digits: a leading 0 was added
 };
 
-// The two passes of a reading, for progress.
-enum class Stage { digits, bytes };
+// The passes of a reading (hex: digits, then bytes; text: characters), for progress.
+enum class Stage { digits, bytes, characters };
 // Called with how far a pass has come (done of total, in characters or bytes) at its start and
 // then every few thousand steps; returning false stops the reading.
 using Pace = std::function<bool(Stage stage, std::size_t done, std::size_t total)>;
@@ -52,6 +52,9 @@ struct Encoded {
 // (LF, CR LF, CR, or U+2028/U+2029) becomes CR LF, so that a message typed over several lines
 // hashes the same on every system.
 Encoded towindows1252(std::u16string_view text);
+// The same, with pace told of the characters done (Stage::characters); nullopt only when pace
+// stopped it.
+std::optional<Encoded> towindows1252(std::u16string_view text, const Pace& pace);
 
 // The character of each byte: the inverse of towindows1252 for text without line breaks.
 std::u16string fromwindows1252(std::string_view bytes);

@@ -38,6 +38,15 @@ class RandomUser : public TesterWindow {
       case 4: type(piece()); break;
       case 5: replacemessage(chance(3) == 0 ? QString() : piece()); break;
       case 6:
+        if (chance(20) == 0) {
+          // Too big to show: the whole box becomes the paste, held back.
+          const QString big = piece().repeated(4'200'000 + chance(1000));
+          QApplication::clipboard()->setText(big);
+          replacemessage({});
+          QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+          heldtexts[window.message->text()] = big;
+          break;
+        }
         QApplication::clipboard()->setText(piece().repeated(chance(4000)) + (chance(2) == 0 ? QString(chance(8000), 'a') : QString()));
         box()->setFocus();
         QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);

@@ -223,6 +223,33 @@ TEST_F(TesterWindow, PastedMegabyteLineShowsAndHashesAsIs) {
   EXPECT_EQ(window.hash->text(), guitest::peerdigest(std::string(500'000, 'a') + '\xA0' + std::string(499'999, 'b')));
 }
 
+// A paste too big to show is held back behind a marker, with what the box held around the caret;
+// it hashes as the mode reads it, a mode switch keeps it, Ctrl+E shows it, an edit makes the marker
+// text.
+TEST_F(TesterWindow, APasteTooBigToShowIsHeldBackAndHashedAsTheModeReadsIt) {
+  const QString pasted = QString("6F ").repeated(1'500'000);  // 4,500,000 characters
+  replacemessage("61");
+  QApplication::clipboard()->setText(pasted);
+  QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+  const QString marker = "pasted: 4,500,002 characters \u00B7 Ctrl+E shows them";
+  EXPECT_EQ(shown(), marker);
+  const QString whole = "61" + pasted;
+  presshash();
+  EXPECT_EQ(window.hash->text(), guitest::peerdigest(*guitest::meaning(whole, true)));
+  choosemode(1);
+  EXPECT_EQ(shown(), marker);
+  presshash();
+  EXPECT_EQ(window.hash->text(), guitest::peerdigest(*guitest::meaning(whole, false)));
+  QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+  EXPECT_EQ(window.message->text(), whole);
+  // Held back again, and edited: the marker is its own text then.
+  replacemessage("");
+  QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
+  type("!");
+  presshash();
+  EXPECT_EQ(window.hash->text(), guitest::peerdigest(*guitest::meaning("pasted: 4,500,000 characters \u00B7 Ctrl+E shows them!", false)));
+}
+
 TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   const QPoint place(150, 100);
   window.move(place);

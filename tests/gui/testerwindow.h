@@ -130,7 +130,8 @@ class TesterWindow : public ::testing::Test {
     const QString text = window.message->text();
     if (!window.hash->text().isEmpty()) {
       const auto file = files.find(text);
-      const auto bytes = file != files.end() ? std::optional(file->second) : meaning(text, textmode());
+      const auto held = heldtexts.find(text);
+      const auto bytes = file != files.end() ? std::optional(file->second) : meaning(held != heldtexts.end() ? held->second : text, textmode());
       ASSERT_TRUE(bytes) << "a digest for a box without bytes";
       EXPECT_EQ(window.hash->text(), peerdigest(*bytes)) << "box " << text.left(60).toStdString() << ", mode " << textmode();
     }
@@ -154,6 +155,7 @@ class TesterWindow : public ::testing::Test {
 
   tester::main window;
   std::map<QString, std::string> files;  // the markers of files dropped, and what each file holds
+  std::map<QString, QString> heldtexts;   // the markers of pastes held back, and the text of the latest
 };
 
 }  // namespace guitest

@@ -59,6 +59,8 @@ class PlainTextEdit : public QPlainTextEdit {
  public:
   using QPlainTextEdit::QPlainTextEdit;
   std::function<void(const QString&)> beforeinsert;
+  // Takes a big text in place of the widget, when set; false leaves it to the widget.
+  std::function<bool(const QString&)> takesbig;
   const bool* takesfiles = nullptr;
 
  protected:
@@ -69,7 +71,11 @@ class PlainTextEdit : public QPlainTextEdit {
     return QPlainTextEdit::canInsertFromMimeData(source);
   }
   void insertFromMimeData(const QMimeData* source) override {
-    if (beforeinsert && source->hasText()) beforeinsert(source->text());
+    if (source->hasText()) {
+      const QString text = source->text();
+      if (takesbig && text.size() > TextBox::bigtext && takesbig(text)) return;
+      if (beforeinsert) beforeinsert(text);
+    }
     QPlainTextEdit::insertFromMimeData(source);
   }
 };
@@ -80,6 +86,12 @@ TextBox::TextBox(QWidget* parent) : QObject(parent) {
   auto* edit = new PlainTextEdit(parent);
   edit->beforeinsert = [this](const QString& inserted) { adaptwrap(haslongword(inserted) || haslongword(text_)); };
   edit->takesfiles = &takesfiledrops;
+  edit->takesbig = [this](const QString& inserted) {
+    if (!onbigtext) return false;
+    const QTextCursor cursor = widget_->textCursor();
+    onbigtext(text_.left(cursor.selectionStart()) + inserted + text_.mid(cursor.selectionEnd()));
+    return true;
+  };
   widget_ = edit;
   widget_->installEventFilter(this);
   widget_->viewport()->installEventFilter(this);

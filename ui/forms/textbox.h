@@ -33,6 +33,11 @@ class TextBox : public QObject {
   std::function<void()> onchange;
   // Whether a dragged file is dropped in as text (its name); when not, the drop goes to the window.
   bool takesfiledrops = true;
+  // A paste or drop of more characters than bigtext goes, when this is set, not into the widget
+  // (laying it out would hold the window for seconds) but to this, as the whole text the box would
+  // then hold; the box is left as it was.
+  static constexpr qsizetype bigtext = qsizetype{4} << 20;
+  std::function<void(const QString& whole)> onbigtext;
 
   QPlainTextEdit* widget() const { return widget_; }
   // Brings the widget up to date now.

@@ -61,7 +61,7 @@ QFont boxfont() {
 }
 
 // A file is read and hashed in pieces of this size, a few milliseconds each.
-constexpr qint64 filechunk = qint64{1} << 20;
+constexpr std::size_t filechunk = std::size_t{1} << 20;
 
 // The first local file that a drag carries, if any.
 std::optional<QString> draggedfile(const QMimeData* data) {
@@ -215,6 +215,8 @@ void main::connecthandlers() {
   settle_.setSingleShot(true);
   settle_.setInterval(settlems);
   connect(&settle_, &QTimer::timeout, this, handler([this] { returntoplace(); }));
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this), &QShortcut::activated, this, handler([this] { showheld(); }));
+  message->onbigtext = [this](const QString& text) { handler([this, text] { holdtext(text); })(); };
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this, handler([this] { choosefile(); }));
   // A file dropped anywhere, the message box included, is opened rather than pasted as its name.
   setAcceptDrops(true);
@@ -273,7 +275,7 @@ void main::inputmode_Click(int /*index*/) {
   supersede();
   exphash->clear();
   hash->clear();
-  if (showsfile()) return;  // a file is bytes in either mode
+  if (showsfile() || showsheld()) return;  // what a marker holds back stays, read as the mode now reads it
   const int selected = Combo1->listindex();
   Combo1->setlistindex(catalogue::promptentry);
   Combo1->setlistindex(selected);
@@ -294,38 +296,80 @@ void main::Command1_Click(int /*index*/) {
   // Begun again: the selection above is this request's own doing, not a newer change.
   const Run run = beginrun();
 
-  const QString text = message->text();
-  std::string bytes;
   QString reading;
-  if (showsfile()) {
-    const auto digest = hashfile(run, reading);
-    if (!digest) return;
-    hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
-    tellresult(reading);
-    return buttonready();
-  }
+  const auto digest = showsfile() ? hashfile(run, reading) : hashbox(run, reading);
+  if (!digest) return;
+  hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
+  tellresult(reading);
+  buttonready();
+}
+
+std::optional<basicutilities::Sha1Digest> main::hashbox(Run run, QString& reading) {
+  // What the box means: the text a marker holds back, or its own.
+  const QString text = showsheld() ? held_->text : message->text();
+  std::string bytes;
   if (text == QLatin1String(catalogue::millionmarker.data(), static_cast<qsizetype>(catalogue::millionmarker.size()))) {
     bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
     reading = bytecount(bytes.size()) + ": the million \"a\" that the marker stands for";
   } else if (textmode()) {
-    try {
-      bytes = forms::toansi(text);
-    } catch (const forms::UnmappableCharacterError& error) {
-      // The alert that follows goes; the status line keeps saying why nothing was hashed.
-      say(QString("Not hashed: the character at position %1 has no byte in Windows-1252").arg(error.position()));
-      throw;
-    }
+    auto ansi = ansibytes(run, text);
+    if (!ansi) return std::nullopt;
+    bytes = std::move(*ansi);
     reading = bytecount(bytes.size());
   } else {
     auto hex = hexbytes(run, text, reading);
-    if (!hex) return;
+    if (!hex) return std::nullopt;
     bytes = std::move(*hex);
   }
+  // In pieces, so that a message of a hundred megabytes leaves the window its turns.
+  basicutilities::Sha1Stream stream;
+  QElapsedTimer sinceyield;
+  sinceyield.start();
+  for (std::size_t at = 0; at < bytes.size(); at += filechunk) {
+    stream.add(std::string_view(bytes).substr(at, filechunk));
+    if (!pace(run, sinceyield, "Hashing:", static_cast<qsizetype>(at), static_cast<qsizetype>(bytes.size()))) return std::nullopt;
+  }
+  return stream.finish();
+}
 
-  std::string constants;
-  hash->setText(QString::fromStdString(basicutilities::sha1digest(constants, bytes)));
-  tellresult(reading);
-  buttonready();
+std::optional<std::string> main::ansibytes(Run run, const QString& text) {
+  QElapsedTimer sinceyield;
+  sinceyield.start();
+  const auto paced = [&](input::Stage, std::size_t done, std::size_t total) {
+    return pace(run, sinceyield, "Reading the characters:", static_cast<qsizetype>(done), static_cast<qsizetype>(total));
+  };
+  auto encoded = input::towindows1252(forms::utf16(text), paced);
+  if (!encoded) return std::nullopt;
+  if (const auto& bad = encoded->unmappable) {
+    // The alert that follows goes; the status line keeps saying why nothing was hashed.
+    say(QString("Not hashed: the character at position %1 has no byte in Windows-1252").arg(bad->position));
+    throw forms::UnmappableCharacterError(bad->character, static_cast<qsizetype>(bad->position));
+  }
+  return std::move(encoded->bytes);
+}
+
+bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qsizetype done, qsizetype total) {
+  if (sinceyield.elapsed() < yieldintervalms) return true;
+  sinceyield.restart();
+  progress(what, done, total);
+  return yield(run);
+}
+
+void main::holdtext(const QString& text) {
+  supersede();
+  held_ = HeldText{text, "pasted: " + QLocale(QLocale::English).toString(static_cast<qulonglong>(text.size())) + " characters \u00B7 Ctrl+E shows them"};
+  writemessage(held_->marker);
+  say("Held back: the box would take seconds to show so much; Hash Message hashes it as it is");
+}
+
+bool main::showsheld() const { return held_ && message->text() == held_->marker; }
+
+void main::showheld() {
+  if (!showsheld()) return;
+  supersede();
+  const QString text = held_->text;
+  say("Showing " + QLocale(QLocale::English).toString(static_cast<qulonglong>(text.size())) + " characters: the window may not answer for a while");
+  writemessage(text);
 }
 
 void main::choosefile() {
@@ -355,19 +399,15 @@ std::optional<basicutilities::Sha1Digest> main::hashfile(Run run, QString& readi
   QFile in(file.path);
   if (!in.open(QIODevice::ReadOnly)) return fail("cannot be read: " + in.errorString());
   basicutilities::Sha1Stream stream;
-  std::string chunk(static_cast<std::size_t>(filechunk), '\0');
+  std::string chunk(filechunk, '\0');
   qint64 done = 0;
   QElapsedTimer sinceyield;
   sinceyield.start();
-  for (qint64 n; (n = in.read(chunk.data(), filechunk)) != 0;) {
+  for (qint64 n; (n = in.read(chunk.data(), static_cast<qint64>(filechunk))) != 0;) {
     if (n < 0) return fail("cannot be read: " + in.errorString());
     stream.add(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
     done += n;
-    if (sinceyield.elapsed() >= yieldintervalms) {
-      sinceyield.restart();
-      progress("Hashing the file:", done, file.size);
-      if (!yield(run)) return std::nullopt;
-    }
+    if (!pace(run, sinceyield, "Hashing the file:", done, file.size)) return std::nullopt;
   }
   if (done != file.size) return fail(QString("changed while it was read: %1, not the %2 it had; open it again").arg(bytecount(static_cast<std::size_t>(done)), bytecount(static_cast<std::size_t>(file.size))));
   reading = bytecount(static_cast<std::size_t>(done)) + ": the file " + file.path;

@@ -57,6 +57,12 @@ class main : public forms::Form<QWidget> {
   void openfile(const QString& path);
   // Ctrl+O: the platform's file dialog, then openfile.
   void choosefile();
+  // A paste or drop too big to show: the box shows a marker, "pasted: N characters", and a request
+  // hashes the text it holds back, read as the mode reads the box (a mode switch keeps it; an
+  // edit makes the marker text like any other).
+  void holdtext(const QString& text);
+  // Ctrl+E: the text held back into the box after all, however long that takes.
+  void showheld();
 
   // Controls, by their names; arrays by index (Command1 has only element 1).
   std::array<forms::OptionButton*, 2> inputmode;
@@ -104,6 +110,17 @@ class main : public forms::Form<QWidget> {
   std::optional<basicutilities::Sha1Digest> hashfile(Run run, QString& reading);
   // Whether the box shows the open file's marker.
   bool showsfile() const;
+  // The digest of what the box means (what a marker holds back, or its own text), read as the mode
+  // reads it and hashed in pieces; nothing when the run was superseded.
+  std::optional<basicutilities::Sha1Digest> hashbox(Run run, QString& reading);
+  // Text mode's bytes (Windows-1252), read with pauses; nothing when superseded. Throws
+  // forms::UnmappableCharacterError, having said so on the status line, for a character without one.
+  std::optional<std::string> ansibytes(Run run, const QString& text);
+  // Every few milliseconds of a long run: its progress, and a turn for the event pump; false once
+  // the run is superseded.
+  bool pace(Run run, QElapsedTimer& sinceyield, const QString& what, qsizetype done, qsizetype total);
+  // Whether the box shows the marker of text held back.
+  bool showsheld() const;
   // Writes the message box from a run: not an edit of the user's.
   void writemessage(const QString& text);
   void buttonready();
@@ -136,6 +153,11 @@ class main : public forms::Form<QWidget> {
     qint64 size = 0;
   };
   std::optional<OpenFile> file_;
+  // The text a paste too big to show left behind its marker.
+  struct HeldText {
+    QString text, marker;
+  };
+  std::optional<HeldText> held_;
   // Where the window last stood at its own size by the user's doing: a maximise must not move it.
   std::optional<QPoint> normalplace_;
   // Since a maximise or resize was last undone, and the pause after which the window returns to
