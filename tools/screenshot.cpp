@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Shows the tester window on the real display, hashes catalogue entry 2 as a user would (with
-// "mismatch", against an expected digest with its second word changed), and saves what the X
-// server shows of the window: scripts/screenshot runs it under Xvfb.
+// "mismatch", against an expected digest with its second word changed; with "file", a file of a
+// million "a" opened instead, against sha1sum's line for it), and saves what the X server shows of
+// the window: scripts/screenshot runs it under Xvfb.
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -14,17 +17,26 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  const bool mismatch = argc == 3 && QString(argv[2]) == "mismatch";
-  if (argc != 2 && !mismatch) {
-    std::fputs("usage: sha1tester_screenshot OUTPUT.png [mismatch]\n", stderr);
+  const QString kind = argc == 3 ? QString(argv[2]) : QString();
+  if (argc < 2 || argc > 3 || (argc == 3 && kind != "mismatch" && kind != "file")) {
+    std::fputs("usage: sha1tester_screenshot OUTPUT.png [mismatch|file]\n", stderr);
     return 2;
   }
   tester::main window;
   window.move(16, 16);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
-  window.Combo1->setlistindex(2);
-  if (mismatch) {
+  QTemporaryDir folder;
+  if (kind == "file") {
+    QFile file(folder.path() + "/million-a.txt");
+    if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(1'000'000, 'a')) != 1'000'000) return 1;
+    file.close();
+    window.openfile(file.fileName());
+    QTest::keyClicks(window.exphash, "34aa973cd4c4daa4f61eeb2bdbad27316534016f  million-a.txt");
+  } else {
+    window.Combo1->setlistindex(2);
+  }
+  if (kind == "mismatch") {
     window.exphash->selectAll();
     QTest::keyClicks(window.exphash, "a9993e36 4706816b ba3e2571 7850c26c 9cd0d89d");
   }
