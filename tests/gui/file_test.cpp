@@ -29,8 +29,7 @@ class FileWindow : public TesterWindow {
   }
   // Ctrl+O, the file chosen in the dialog, Open.
   void choose(const std::string& path) {
-    window.activateWindow();  // a shortcut works in the active window only
-    ASSERT_TRUE(waitfor([this] { return window.isActiveWindow(); }));
+    activate();  // before the answer is queued: activating runs the event loop
     QTimer::singleShot(0, [path] {
       waitfor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; });
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());

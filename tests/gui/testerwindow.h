@@ -83,6 +83,15 @@ class TesterWindow : public ::testing::Test {
   }
   void choosemode(int index) { QTest::mouseClick(window.inputmode[static_cast<std::size_t>(index)], Qt::LeftButton); }
   void presshash() { QTest::mouseClick(window.Command1_1, Qt::LeftButton); }
+  // The window's shortcuts work in the active window only, and the list's popup takes that away.
+  void activate() {
+    window.activateWindow();
+    ASSERT_TRUE(waitfor([this] { return window.isActiveWindow(); }));
+  }
+  void shortcut(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    activate();
+    QTest::keyClick(&window, key, modifiers);
+  }
   void type(const QString& text) {
     box()->setFocus();
     QTest::keyClick(box(), Qt::Key_End, Qt::ControlModifier);

@@ -275,7 +275,9 @@ void main::inputmode_Click(int /*index*/) {
   supersede();
   exphash->clear();
   hash->clear();
-  if (showsfile() || showsheld()) return;  // what a marker holds back stays, read as the mode now reads it
+  // A paste held back stays, read as the mode now reads it. (A file's marker stands beside the
+  // prompt entry, which is shown again as it is: nothing.)
+  if (showsheld()) return;
   const int selected = Combo1->listindex();
   Combo1->setlistindex(catalogue::promptentry);
   Combo1->setlistindex(selected);
