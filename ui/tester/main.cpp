@@ -82,6 +82,10 @@ QString bytecount(std::size_t count) {
   return QLocale(QLocale::English).toString(static_cast<qulonglong>(count)) + (count == 1 ? " byte" : " bytes");
 }
 
+QString charactercount(qsizetype count) {
+  return QLocale(QLocale::English).toString(static_cast<qlonglong>(count)) + (count == 1 ? " character" : " characters");
+}
+
 // "61 62 63", the first eight bytes and then "...".
 QString firstbytes(const std::string& bytes) {
   const QString pairs = QString::fromStdString(basicutilities::hexencode(std::string_view(bytes).substr(0, 8), basicutilities::HexCase::upper, 1));
@@ -93,7 +97,7 @@ QString hexreading(const input::HexReading& read) {
   QString reading = bytecount(read.bytes.size());
   if (!read.bytes.empty()) reading += ": " + firstbytes(read.bytes);
   if (read.skipped > 0) {
-    const QString count = read.skipped == 1 ? "1 character" : QString::number(read.skipped) + " characters";
+    const QString count = charactercount(static_cast<qsizetype>(read.skipped));
     reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(count, QString::fromUcs4(&read.firstskipped, 1));
   }
   if (read.zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
@@ -359,7 +363,7 @@ bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qsizety
 
 void main::holdtext(const QString& text) {
   supersede();
-  held_ = HeldText{text, "pasted: " + QLocale(QLocale::English).toString(static_cast<qulonglong>(text.size())) + " characters \u00B7 Ctrl+E shows them"};
+  held_ = HeldText{text, "pasted: " + charactercount(text.size()) + " \u00B7 Ctrl+E shows them"};
   writemessage(held_->marker);
   say("Held back: the box would take seconds to show so much; Hash Message hashes it as it is");
 }
@@ -370,7 +374,7 @@ void main::showheld() {
   if (!showsheld()) return;
   supersede();
   const QString text = held_->text;
-  say("Showing " + QLocale(QLocale::English).toString(static_cast<qulonglong>(text.size())) + " characters: the window may not answer for a while");
+  say("Showing " + charactercount(text.size()) + ": the window may not answer for a while");
   writemessage(text);
 }
 
@@ -533,7 +537,7 @@ void main::Form_Resize() {
   setHeight(lockheight_);
   setWidth(lockwidth_);
   // Back from maximised, the platform may have put the window at the screen's edge.
-  if (normalplace_ && pos() != *normalplace_) move(*normalplace_);
+  returntoplace();
 }
 
 void main::moveEvent(QMoveEvent* event) {
