@@ -114,7 +114,7 @@ class TesterWindow : public ::testing::Test {
     return widgettext();
   }
   // Drops the file at path on widget as a file manager would; the box's marker for it then means
-  // its content.
+  // its content (for files of up to 64 MiB).
   void drop(QWidget* widget, const std::string& path) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
@@ -124,8 +124,12 @@ class TesterWindow : public ::testing::Test {
     QApplication::sendEvent(widget, &enter);
     QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &dropped);
-    std::ifstream in(path, std::ios::binary);
-    if (std::filesystem::is_regular_file(path)) files[window.message->text()] = std::string(std::istreambuf_iterator<char>(in), {});
+    // Only what the random user drops is read back; a test of gibibytes checks its digest itself.
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path) && std::filesystem::file_size(path, error) <= (std::uintmax_t{64} << 20)) {
+      std::ifstream in(path, std::ios::binary);
+      files[window.message->text()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
   }
   void expectidle() {
     EXPECT_TRUE(window.Command1_1->isEnabled());
