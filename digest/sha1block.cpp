@@ -8,11 +8,6 @@
 namespace basicutilities::detail {
 namespace {
 
-// The three round functions of FIPS 180-4 section 4.1.1; "parity" serves two ranges.
-constexpr std::uint32_t choose(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return d ^ (b & (c ^ d)); }
-constexpr std::uint32_t parity(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return b ^ c ^ d; }
-constexpr std::uint32_t majority(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return (b & c) | (d & (b | c)); }
-
 constexpr std::uint32_t loadbigendian(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
 }

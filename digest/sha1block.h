@@ -13,6 +13,11 @@ namespace basicutilities::detail {
 using Sha1State = std::array<std::uint32_t, 5>;
 inline constexpr Sha1State sha1initialstate{0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
 
+// The three round functions of FIPS 180-4 section 4.1.1; "parity" serves two ranges.
+constexpr std::uint32_t choose(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return d ^ (b & (c ^ d)); }
+constexpr std::uint32_t parity(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return b ^ c ^ d; }
+constexpr std::uint32_t majority(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return (b & c) | (d & (b | c)); }
+
 // Runs the compression function over count consecutive 64-byte blocks, chaining into state.
 // Uses the processor's SHA extensions where it has them and the constants are the standard ones,
 // unless SHA1TESTER_FORCE_PORTABLE is set (non-empty, not "0") when first called.

@@ -51,6 +51,25 @@ int windows1252code(char32_t character) {
   return -1;
 }
 
+// The character that text starts with in UTF-8, and its length in bytes; U+FFFD, one byte long,
+// for a byte that starts no well-formed character (overlong forms, surrogates and values past
+// Unicode are none).
+char32_t utf8character(std::string_view text, std::size_t& length) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+  static constexpr char32_t leadbits[] = {0, 0x7F, 0x1F, 0x0F, 0x07}, least[] = {0, 0, 0x80, 0x800, 0x10000};
+  bool wellformed = length != 0 && length <= text.size();
+  char32_t c = wellformed ? lead & leadbits[length] : 0;
+  for (std::size_t i = 1; wellformed && i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[i]);
+    wellformed = (next & 0xC0U) == 0x80;
+    c = c << 6 | (next & 0x3FU);
+  }
+  if (wellformed && c >= least[length] && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF)) return c;
+  length = 1;
+  return 0xFFFD;
+}
+
 }  // namespace
 
 std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
@@ -104,6 +123,22 @@ std::optional<Encoded> towindows1252(std::u16string_view text, const Pace& pace)
     previous = c;
   }
   return encoded;
+}
+
+std::u16string fromutf8(std::string_view text) {
+  std::u16string out;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t length = 1;
+    const char32_t c = utf8character(text.substr(at), length);
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+    at += length;
+  }
+  return out;
 }
 
 std::u16string fromwindows1252(std::string_view bytes) {

@@ -56,6 +56,10 @@ Encoded towindows1252(std::u16string_view text);
 // stopped it.
 std::optional<Encoded> towindows1252(std::u16string_view text, const Pace& pace);
 
+// UTF-8 (a command line's text) as UTF-16; a byte that is no part of a well-formed character
+// becomes U+FFFD, which has no byte in Windows-1252.
+std::u16string fromutf8(std::string_view text);
+
 // The character of each byte: the inverse of towindows1252 for text without line breaks.
 std::u16string fromwindows1252(std::string_view bytes);
 

@@ -16,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "digest/sha1trace.h"
+#include "input/messagebytes.h"
+#include "utilities/hex.h"
 #include "sha1vectors/checking/checking.h"
 #include "sha1vectors/checking/report.h"
 #include "sha1vectors/checking/response.h"
@@ -99,6 +102,8 @@ struct Options {
   bool verbose = false;
   bool catalogue = false;
   bool strict = false;
+  std::optional<std::string> trace, tracehex;  // a message to trace instead of checking
+  std::string constants;
 };
 
 // Every failure is shown on a terminal; elsewhere only with --verbose.
@@ -238,6 +243,38 @@ int run(const Options& options) {
   return exitstatus(options, tally, unusable || runproblem, responded);
 }
 
+// --trace or --trace-hex: SHA-1's working on that one message, to standard output. 2 when the
+// message or the constants cannot be read.
+int trace(const Options& options) {
+  std::string message;
+  if (options.trace) {
+    const input::Encoded encoded = input::towindows1252(input::fromutf8(*options.trace));
+    if (encoded.unmappable) {
+      std::cerr << "sha1vectors: --trace: character " << encoded.unmappable->position << " has no byte in Windows-1252 (give its bytes with --trace-hex)\n";
+      return 2;
+    }
+    message = encoded.bytes;
+  } else {
+    std::string digits = *options.tracehex;
+    std::erase_if(digits, [](char c) { return c == ' ' || c == ':'; });
+    const basicutilities::HexDecoded decoded = basicutilities::hexdecode(digits);
+    if (!decoded.ok()) {
+      std::cerr << "sha1vectors: --trace-hex " << decoded.problem(digits, [](std::string_view pair) { return "\"" + std::string(pair) + "\""; }) << "\n";
+      return 2;
+    }
+    message = decoded.bytes;
+  }
+  std::string constants = options.constants;
+  try {
+    const auto k = constants.empty() ? basicutilities::standardroundconstants : basicutilities::roundconstants(constants);
+    std::cout << basicutilities::sha1trace(message, k) << std::flush;
+  } catch (const std::exception& error) {
+    std::cerr << "sha1vectors: --constants: " << error.what() << "\n";
+    return 2;
+  }
+  return std::cout ? 0 : 2;
+}
+
 // The help's closing text, its limits read from the readers' own.
 std::string epilog() {
   std::string text = commandhelp;
@@ -282,6 +319,12 @@ int main(int argc, char* argv[]) {
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
+  auto* tracetext = app.add_option("--trace", options.trace, "print SHA-1's working on this text (Windows-1252, as the window reads it) round by round, in the layout of NIST's worked example, instead of checking")
+                        ->type_name("TEXT");
+  auto* tracehex = app.add_option("--trace-hex", options.tracehex, "the same for the message these hexadecimal bytes spell")->type_name("HEX");
+  tracetext->excludes(tracehex);
+  app.add_option("--constants", options.constants, "with --trace: the round constants as the window's override reads them (32 hex digits, K3 first)")
+      ->type_name("HEX");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -292,6 +335,13 @@ int main(int argc, char* argv[]) {
   if (app.count("--command") > 0 && options.command.find_first_not_of(" \t") == std::string::npos) {
     std::cerr << "sha1vectors: --command needs a command to run\n";
     return 2;
+  }
+  if (options.trace || options.tracehex) {
+    if (!options.files.empty()) {
+      std::cerr << "sha1vectors: --trace takes no FILE\n";
+      return 2;
+    }
+    return trace(options);
   }
   stoponinterrupt();
   return run(options);

@@ -97,4 +97,18 @@ TEST(Windows1252, NamesTheFirstCharacterWithoutAByteAndItsPosition) {
   EXPECT_TRUE(input::towindows1252(u"\u0080").unmappable) << "U+0080 is not the byte 80, which is the euro sign";
 }
 
+// A command line's UTF-8: each malformed byte is one U+FFFD, so no malformed input can pass for a
+// character that has a byte.
+TEST(FromUtf8, DecodesWellFormedCharactersAndMarksEveryOtherByte) {
+  const std::pair<std::string, std::u16string> cases[] = {
+      {"a\xC3\xA9", u"a\u00E9"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},                   // beyond 16 bits: a surrogate pair
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                          // overlong "/"
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},                // a surrogate's own code
+      {"\xE2\x82", u"\uFFFD\uFFFD"},                          // cut short
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},      // past U+10FFFF
+  };
+  for (const auto& [utf8, utf16] : cases) EXPECT_EQ(input::fromutf8(utf8), utf16) << utf8;
+}
+
 }  // namespace

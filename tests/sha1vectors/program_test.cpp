@@ -356,4 +356,15 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
   EXPECT_EQ(fs::file_size(folder_ / "elsewhere" / "prompt.json"), fs::file_size(prompt));
 }
 
+// A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
+TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
+  const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("W[0] = 6162E980\n"), std::string::npos) << text.out.substr(0, 300);
+  EXPECT_EQ(run("--trace-hex '61 62 E9'").out, text.out);
+  for (const char* wrong : {"--trace-hex 6g", "--trace-hex 616", "--trace '\xE4\xB8\xAD'", "--trace abc x.rsp", "--trace a --trace-hex 61"}) {
+    EXPECT_EQ(run(wrong).status, 2) << wrong;
+  }
+}
+
 }  // namespace
