@@ -103,7 +103,8 @@ TEST(FromUtf8, DecodesWellFormedCharactersAndMarksEveryOtherByte) {
   const std::pair<std::string, std::u16string> cases[] = {
       {"a\xC3\xA9", u"a\u00E9"},
       {"\xF0\x9F\x98\x80", u"\U0001F600"},                   // beyond 16 bits: a surrogate pair
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},                          // overlong "/"
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                          // overlong "/", in two bytes
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},                // and in three
       {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},                // a surrogate's own code
       {"\xE2\x82", u"\uFFFD\uFFFD"},                          // cut short
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},      // past U+10FFFF
