@@ -18,6 +18,46 @@ std::string word(std::uint32_t value) {
 
 const std::string rule = "==============================================================\n";
 
+// A block's sixteen words and the rest of its schedule, told as NIST lists them.
+std::array<std::uint32_t, 80> schedule(std::string_view block, std::string& out) {
+  std::array<std::uint32_t, 80> w{};
+  out += rule + "Block Contents:\n";
+  for (std::size_t t = 0; t < 80; ++t) {
+    if (t < 16) {
+      for (std::size_t byte = 0; byte < 4; ++byte) w[t] = w[t] << 8 | static_cast<unsigned char>(block[4 * t + byte]);
+    } else {
+      w[t] = std::rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+    }
+    if (t == 16) out += "Schedule:\n";
+    out += "W[" + std::to_string(t) + "] = " + word(w[t]) + "\n";
+  }
+  return w;
+}
+
+// The 80 rounds over one block, each told; h moves on to the next chaining values.
+void rounds(const std::array<std::uint32_t, 80>& w, const RoundConstants& constants, detail::Sha1State& h, std::string& out) {
+  out += "A B C D E\n";
+  std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+  for (std::size_t t = 0; t < 80; ++t) {
+    const std::uint32_t f = t < 20 ? detail::choose(b, c, d) : t < 40 || t >= 60 ? detail::parity(b, c, d) : detail::majority(b, c, d);
+    const std::uint32_t next = std::rotl(a, 5) + f + e + constants[t / 20] + w[t];
+    e = d;
+    d = c;
+    c = std::rotl(b, 30);
+    b = a;
+    a = next;
+    char line[16];
+    std::snprintf(line, sizeof line, "t=%2zu: ", t);
+    out += line + word(a) + " " + word(b) + " " + word(c) + " " + word(d) + " " + word(e) + "\n";
+  }
+  const std::array<std::uint32_t, 5> worked{a, b, c, d, e};
+  for (std::size_t i = 0; i < 5; ++i) {
+    const std::uint32_t sum = h[i] + worked[i];
+    out += "H[" + std::to_string(i) + "] = " + word(h[i]) + " + " + word(worked[i]) + " = " + word(sum) + "\n";
+    h[i] = sum;
+  }
+}
+
 }  // namespace
 
 std::string sha1trace(std::string_view message, const RoundConstants& constants) {
@@ -28,39 +68,7 @@ std::string sha1trace(std::string_view message, const RoundConstants& constants)
   detail::Sha1State h = detail::sha1initialstate;
   std::string out = "Initial hash value:\n";
   for (std::size_t i = 0; i < 5; ++i) out += "H[" + std::to_string(i) + "] = " + word(h[i]) + "\n";
-  for (std::size_t block = 0; block < padded.size(); block += 64) {
-    std::array<std::uint32_t, 80> w{};
-    out += rule + "Block Contents:\n";
-    for (std::size_t t = 0; t < 80; ++t) {
-      if (t < 16) {
-        for (std::size_t byte = 0; byte < 4; ++byte) w[t] = w[t] << 8 | static_cast<unsigned char>(padded[block + 4 * t + byte]);
-      } else {
-        w[t] = std::rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-      }
-      if (t == 16) out += "Schedule:\n";
-      out += "W[" + std::to_string(t) + "] = " + word(w[t]) + "\n";
-    }
-    out += "A B C D E\n";
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    for (std::size_t t = 0; t < 80; ++t) {
-      const std::uint32_t f = t < 20 ? detail::choose(b, c, d) : t < 40 || t >= 60 ? detail::parity(b, c, d) : detail::majority(b, c, d);
-      const std::uint32_t next = std::rotl(a, 5) + f + e + constants[t / 20] + w[t];
-      e = d;
-      d = c;
-      c = std::rotl(b, 30);
-      b = a;
-      a = next;
-      char line[64];
-      std::snprintf(line, sizeof line, "t=%2zu: ", t);
-      out += line + word(a) + " " + word(b) + " " + word(c) + " " + word(d) + " " + word(e) + "\n";
-    }
-    const std::array<std::uint32_t, 5> worked{a, b, c, d, e};
-    for (std::size_t i = 0; i < 5; ++i) {
-      const std::uint32_t sum = h[i] + worked[i];
-      out += "H[" + std::to_string(i) + "] = " + word(h[i]) + " + " + word(worked[i]) + " = " + word(sum) + "\n";
-      h[i] = sum;
-    }
-  }
+  for (std::size_t block = 0; block < padded.size(); block += 64) rounds(schedule(std::string_view(padded).substr(block, 64), out), constants, h, out);
   out += "Message Digest is\n";
   for (std::size_t i = 0; i < 5; ++i) out += word(h[i]) + (i < 4 ? " " : "\n");
   return out;
