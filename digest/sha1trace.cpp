@@ -6,15 +6,10 @@
 #include <cstdio>
 
 #include "digest/sha1block.h"
+#include "utilities/basicutilities.h"
 
 namespace basicutilities {
 namespace {
-
-std::string word(std::uint32_t value) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08X", value);
-  return text;
-}
 
 const std::string rule = "==============================================================\n";
 
@@ -29,7 +24,7 @@ std::array<std::uint32_t, 80> schedule(std::string_view block, std::string& out)
       w[t] = std::rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
     }
     if (t == 16) out += "Schedule:\n";
-    out += "W[" + std::to_string(t) + "] = " + word(w[t]) + "\n";
+    out += "W[" + std::to_string(t) + "] = " + wordhex(w[t]) + "\n";
   }
   return w;
 }
@@ -48,12 +43,12 @@ void rounds(const std::array<std::uint32_t, 80>& w, const RoundConstants& consta
     a = next;
     char line[16];
     std::snprintf(line, sizeof line, "t=%2zu: ", t);
-    out += line + word(a) + " " + word(b) + " " + word(c) + " " + word(d) + " " + word(e) + "\n";
+    out += line + wordhex(a) + " " + wordhex(b) + " " + wordhex(c) + " " + wordhex(d) + " " + wordhex(e) + "\n";
   }
   const std::array<std::uint32_t, 5> worked{a, b, c, d, e};
   for (std::size_t i = 0; i < 5; ++i) {
     const std::uint32_t sum = h[i] + worked[i];
-    out += "H[" + std::to_string(i) + "] = " + word(h[i]) + " + " + word(worked[i]) + " = " + word(sum) + "\n";
+    out += "H[" + std::to_string(i) + "] = " + wordhex(h[i]) + " + " + wordhex(worked[i]) + " = " + wordhex(sum) + "\n";
     h[i] = sum;
   }
 }
@@ -67,10 +62,10 @@ std::string sha1trace(std::string_view message, const RoundConstants& constants)
   padded += sha1padding(message.size());
   detail::Sha1State h = detail::sha1initialstate;
   std::string out = "Initial hash value:\n";
-  for (std::size_t i = 0; i < 5; ++i) out += "H[" + std::to_string(i) + "] = " + word(h[i]) + "\n";
+  for (std::size_t i = 0; i < 5; ++i) out += "H[" + std::to_string(i) + "] = " + wordhex(h[i]) + "\n";
   for (std::size_t block = 0; block < padded.size(); block += 64) rounds(schedule(std::string_view(padded).substr(block, 64), out), constants, h, out);
   out += "Message Digest is\n";
-  for (std::size_t i = 0; i < 5; ++i) out += word(h[i]) + (i < 4 ? " " : "\n");
+  for (std::size_t i = 0; i < 5; ++i) out += wordhex(h[i]) + (i < 4 ? " " : "\n");
   return out;
 }
 
