@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+#include "digest/sha1variants.h"
+
+#include <bit>
+
+#include "digest/sha1block.h"
+
+namespace basicutilities {
+namespace {
+
+std::uint32_t roundfunction(std::uint8_t which, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
+  switch (which) {
+    case 0:
+      return detail::choose(b, c, d);
+    case 2:
+      return detail::majority(b, c, d);
+    default:
+      return detail::parity(b, c, d);
+  }
+}
+
+std::uint32_t loadword(const char* bytes, bool bigendian) {
+  std::uint32_t word = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const auto byte = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[bigendian ? i : 3 - i]));
+    word = word << 8 | byte;
+  }
+  return word;
+}
+
+// One block, every value kept in work; h moves on to the next chaining values.
+void compress(const Sha1Variant& v, const RoundConstants& constants, const char* block, Sha1Words& h, Sha1BlockWorking& work) {
+  auto& w = work.w;
+  for (std::size_t t = 0; t < 80; ++t) {
+    w[t] = t < 16 ? loadword(block + 4 * t, v.bigendianwords)
+                  : std::rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], static_cast<int>(v.schedulerotation));
+  }
+  work.before = h;
+  auto [a, b, c, d, e] = h;
+  for (std::size_t t = 0; t < 80; ++t) {
+    const std::size_t range = t / 20;
+    const std::uint32_t next = std::rotl(a, static_cast<int>(v.rotatea)) + roundfunction(v.functions[range], b, c, d) + e +
+                               constants[v.constantorder[range]] + w[t];
+    e = d;
+    d = c;
+    c = std::rotl(b, static_cast<int>(v.rotateb));
+    b = a;
+    a = next;
+    work.rounds[t] = {a, b, c, d, e};
+  }
+  const Sha1Words worked{a, b, c, d, e};
+  for (std::size_t i = 0; i < 5; ++i) h[i] = v.finaladdition ? h[i] + worked[i] : worked[i];
+  work.after = h;
+}
+
+Sha1Digest output(const Sha1Words& h, bool bigendian) {
+  Sha1Digest digest{};
+  for (std::size_t i = 0; i < 20; ++i) {
+    const std::size_t shift = bigendian ? 24 - 8 * (i % 4) : 8 * (i % 4);
+    digest[i] = static_cast<std::uint8_t>(h[i / 4] >> shift);
+  }
+  return digest;
+}
+
+ClassicMistake mistake(std::string_view name, void (*change)(Sha1Variant&)) {
+  ClassicMistake made{name, {}};
+  change(made.variant);
+  return made;
+}
+
+// The mistakes, each the one change it makes to SHA-1; the first that matches names a wrong digest.
+const std::array mistakes{
+    mistake("SHA-0: the message schedule is not rotated by one bit (W[t] = W[t-3] ^ W[t-8] ^ W[t-14] ^ W[t-16])",
+            [](Sha1Variant& v) { v.schedulerotation = 0; }),
+    mistake("the message bytes are read into words little-endian (SHA-1 reads them big-endian)",
+            [](Sha1Variant& v) { v.bigendianwords = false; }),
+    mistake("the digest's words are written little-endian (SHA-1 writes H0 to H4 big-endian)",
+            [](Sha1Variant& v) { v.bigendiandigest = false; }),
+    mistake("the length at the end of the padding counts bytes, not bits", [](Sha1Variant& v) { v.lengthunit = 1; }),
+    mistake("the length at the end of the padding is written little-endian", [](Sha1Variant& v) { v.bigendianlength = false; }),
+    mistake("the length is a 32-bit field (SHA-1's has 64 bits: zeros up to byte 56 of a block, not 60)",
+            [](Sha1Variant& v) { v.lengthbytes = 4; }),
+    mistake("the bit count is kept in 32 bits, so it wraps at 512 MiB", [](Sha1Variant& v) { v.countwraps32 = true; }),
+    mistake("with 56 to 63 bytes in the last block the padding adds no block: the length is written over the block's end",
+            [](Sha1Variant& v) { v.extrablock = false; }),
+    mistake("the round functions are misplaced: rounds 20-39 and 60-79 use majority, rounds 40-59 parity",
+            [](Sha1Variant& v) { v.functions = {0, 2, 1, 2}; }),
+    mistake("the round constants are taken in reverse order (rounds 0-19 use CA62C1D6)",
+            [](Sha1Variant& v) { v.constantorder = {3, 2, 1, 0}; }),
+    mistake("the rotations by 5 and by 30 are swapped (a is rotated by 30, b by 5)",
+            [](Sha1Variant& v) {
+              v.rotatea = 30;
+              v.rotateb = 5;
+            }),
+    mistake("the chaining values are not added to each block's result", [](Sha1Variant& v) { v.finaladdition = false; }),
+};
+
+}  // namespace
+
+bool Sha1Variant::standardcompression() const {
+  const Sha1Variant standard;
+  return bigendianwords == standard.bigendianwords && schedulerotation == standard.schedulerotation &&
+         functions == standard.functions && constantorder == standard.constantorder && rotatea == standard.rotatea &&
+         rotateb == standard.rotateb && finaladdition == standard.finaladdition;
+}
+
+std::string variantfinalblocks(const Sha1Variant& v, std::string_view tail, std::uint64_t length) {
+  std::string blocks(tail);
+  blocks += '\x80';
+  const std::size_t lengthat = 64 - v.lengthbytes;  // where the length begins in its block
+  if (!v.extrablock && blocks.size() > lengthat) {
+    blocks.resize(64, '\0');
+  } else {
+    while (blocks.size() % 64 != lengthat) blocks += '\0';
+    blocks.append(v.lengthbytes, '\0');
+  }
+  std::uint64_t count = length * v.lengthunit;  // modulo 2^64, as SHA-1's own count
+  if (v.countwraps32 || v.lengthbytes < 8) count &= 0xFFFFFFFF;
+  for (std::size_t i = 0; i < v.lengthbytes; ++i) {
+    const std::size_t shift = 8 * (v.bigendianlength ? v.lengthbytes - 1 - i : i);
+    blocks[blocks.size() - v.lengthbytes + i] = static_cast<char>(count >> shift);
+  }
+  return blocks;
+}
+
+Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, const RoundConstants& constants,
+                         const Sha1BlockObserver& observe) {
+  const std::size_t whole = message.size() - message.size() % 64;
+  const std::string last = variantfinalblocks(variant, message.substr(whole), message.size());
+  Sha1Words h = detail::sha1initialstate;
+  Sha1BlockWorking work;
+  const auto block = [&](const char* bytes) {
+    compress(variant, constants, bytes, h, work);
+    if (observe) observe(work);
+    ++work.index;
+  };
+  for (std::size_t at = 0; at < whole; at += 64) block(message.data() + at);
+  for (std::size_t at = 0; at < last.size(); at += 64) block(last.data() + at);
+  return output(h, variant.bigendiandigest);
+}
+
+std::span<const ClassicMistake> classicmistakes() { return mistakes; }
+
+const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed) {
+  // The mistakes of padding and output share the message's whole blocks, compressed once by the
+  // engine; the others need the reference over the whole message.
+  const bool holding = size <= diagnosisheldbytes;
+  std::string held, tail;
+  detail::Sha1State state = detail::sha1initialstate;
+  const auto blocks = [](detail::Sha1State& h, const char* bytes, std::size_t count) {
+    detail::sha1blocks(h, standardroundconstants, reinterpret_cast<const std::uint8_t*>(bytes), count);
+  };
+  feed([&](std::string_view piece) {
+    if (holding) held += piece;
+    if (!tail.empty()) {
+      const std::size_t taken = std::min(piece.size(), 64 - tail.size());
+      tail += piece.substr(0, taken);
+      piece.remove_prefix(taken);
+      if (tail.size() < 64) return true;
+      blocks(state, tail.data(), 1);
+      tail.clear();
+    }
+    blocks(state, piece.data(), piece.size() / 64);
+    tail = piece.substr(piece.size() - piece.size() % 64);
+    return true;
+  });
+  const auto finished = [&](const Sha1Variant& v) {
+    detail::Sha1State h = state;
+    const std::string last = variantfinalblocks(v, tail, size);
+    blocks(h, last.data(), last.size() / 64);
+    return output(h, v.bigendiandigest);
+  };
+  // Some mistakes change nothing for some lengths: a right digest is no mistake's.
+  if (wrong == finished({})) return nullptr;
+  for (const ClassicMistake& mistake : mistakes) {
+    const Sha1Variant& v = mistake.variant;
+    if (!v.standardcompression() && !holding) continue;
+    if ((v.standardcompression() ? finished(v) : sha1reference(held, v)) == wrong) return &mistake;
+  }
+  return nullptr;
+}
+
+const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::string_view message) {
+  return likelymistake(wrong, message.size(), [&](const auto& take) { take(message); });
+}
+
+}  // namespace basicutilities
