@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "sha1vectors/checking/checking.h"
 
+#include "digest/sha1variants.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -70,9 +72,11 @@ struct Bits {
 
 // Gives each of vector's hashes, from the first on, to hash (with its number from 0), going on
 // from the digest it returns. Stops at the first that returns none. Returns the last digest.
+Message firstmessage(const Vector& vector) { return {vector.message, vector.repeat, vector.partial, vector.partialbits}; }
+
 template <class Hash>
 std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
-  const Message first{vector.message, vector.repeat, vector.partial, vector.partialbits};
+  const Message first = firstmessage(vector);
   std::optional<Sha1Digest> last;
   switch (vector.kind) {
     case Vector::Kind::message:
@@ -120,7 +124,20 @@ bool nodigest(const Outcome& outcome, const std::string& label, Verdict& verdict
   if (outcome.digest) return false;
   verdict.status = outcome.stopped ? Verdict::Status::unchecked : Verdict::Status::failed;
   verdict.reason = label.empty() ? outcome.failure : label + ": " + outcome.failure;
+  verdict.misprinted = outcome.misprinted;
   return true;
+}
+
+// Names in a failed verdict the classic mistake that gives its wrong digest of message, which
+// should have been expected; or says the digest was right, only misprinted.
+void diagnose(Verdict& verdict, const Message& message, const Sha1Digest& expected) {
+  const auto& wrong = verdict.computed ? verdict.computed : verdict.misprinted;
+  if (verdict.status != Verdict::Status::failed || !wrong || message.partialbits != 0) return;
+  if (*wrong == expected) {
+    verdict.cause = "none in SHA-1: the digest is right, only printed in a form not read as one (print it as 40 hexadecimal digits)";
+  } else if (const auto* mistake = basicutilities::likelymistake(*wrong, message.size(), [&](const auto& take) { message.chunks(take); })) {
+    verdict.cause = mistake->name;
+  }
 }
 
 // A vector checked hash by hash: each hash's message, the digest it must give, and the answers.
@@ -169,12 +186,14 @@ Verdict conclude(const Vector& vector, const Plan& plan) {
   for (std::size_t i = 0; i < plan.outcomes.size(); ++i) {
     const Outcome& outcome = plan.outcomes[i];
     const std::string label = steplabel(vector, i);
-    if (nodigest(outcome, label, verdict)) return verdict;
-    if (*outcome.digest != plan.expected[i]) {
+    if (!nodigest(outcome, label, verdict) && *outcome.digest != plan.expected[i]) {
       verdict.status = Verdict::Status::failed;
       verdict.computed = outcome.digest;
       verdict.step = label;
       verdict.stepexpected = plan.expected[i];
+    }
+    if (verdict.status != Verdict::Status::unchecked) {
+      diagnose(verdict, plan.messages[i], plan.expected[i]);
       return verdict;
     }
   }
@@ -212,7 +231,7 @@ std::vector<Unit> units(const std::vector<Plan>& plans, std::size_t batch) {
 }
 
 Verdict uncheckable(const std::exception& error) {
-  return {Verdict::Status::failed, std::nullopt, std::string("it could not be checked: ") + error.what(), {}, {}};
+  return {Verdict::Status::failed, std::nullopt, std::string("it could not be checked: ") + error.what(), {}, {}, {}, {}};
 }
 
 // One checkvectors: the vectors' plans, the work they make, and the answers as they come in.
@@ -365,9 +384,12 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
     nodigest(outcome, steplabel(vector, step), verdict);
     return outcome.digest;
   });
-  if (!last) return verdict;
-  verdict.computed = last;
-  verdict.status = last == vector.expected ? Verdict::Status::passed : Verdict::Status::failed;
+  if (last) {
+    verdict.computed = last;
+    verdict.status = last == vector.expected ? Verdict::Status::passed : Verdict::Status::failed;
+  }
+  // A chain checked as a whole has no one message to blame.
+  if (vector.kind == Vector::Kind::message) diagnose(verdict, firstmessage(vector), vector.expected);
   return verdict;
 }
 

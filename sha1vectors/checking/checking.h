@@ -25,6 +25,10 @@ struct Verdict {
   // When one hash of a chain came out wrong: which ("hash 17 of the chain"), and what it should be.
   std::string step;
   std::optional<basicutilities::Sha1Digest> stepexpected;
+  // The digest in a form not read as one (see Outcome), and the classic mistake that explains a
+  // wrong digest ("" when none does).
+  std::optional<basicutilities::Sha1Digest> misprinted;
+  std::string cause;
 };
 
 // Whether implementation can be given vector's messages: one that takes whole bytes only skips a

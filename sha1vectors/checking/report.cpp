@@ -11,8 +11,9 @@ std::string place(const Vector& vector) { return filelocation(vector.file, vecto
 
 void printfailure(const Vector& vector, const Verdict& verdict, std::ostream& out) {
   out << "FAIL " << place(vector);
+  const std::string cause = verdict.cause.empty() ? "" : "  likely cause: " + verdict.cause + "\n";
   if (!verdict.computed) {
-    out << ": " << verdict.reason << "\n";
+    out << ": " << verdict.reason << "\n" << cause;
     return;
   }
   if (!verdict.step.empty()) out << ": " << verdict.step;
@@ -20,7 +21,7 @@ void printfailure(const Vector& vector, const Verdict& verdict, std::ostream& ou
   const std::string computed = basicutilities::digesthex(*verdict.computed);
   std::string marks;
   for (std::size_t i = 0; i < expected.size(); ++i) marks += expected[i] == computed[i] ? ' ' : '^';
-  out << "\n  expected " << expected << "\n  computed " << computed << "\n           " << marks << "\n";
+  out << "\n  expected " << expected << "\n  computed " << computed << "\n           " << marks << "\n" << cause;
 }
 
 }  // namespace

@@ -102,7 +102,13 @@ std::string firstline(const std::string& text) {
 // The digest in a command's output, or why there is none.
 Outcome outputdigest(const std::string& output) {
   if (auto digest = digestinoutput(output)) return {digest, {}};
-  return {std::nullopt, output.empty() ? "the command printed nothing" : "the command printed no digest: \"" + firstline(output) + "\""};
+  if (output.empty()) return {std::nullopt, "the command printed nothing"};
+  // A digest people would read ("a9:99:3e:...", base64) is still no answer, but says whether
+  // only the printing is wrong.
+  const std::string line = output.substr(0, output.find('\n'));
+  Outcome outcome{std::nullopt, "the command printed no digest: \"" + firstline(output) + "\""};
+  outcome.misprinted = input::readdigest(std::u16string(line.begin(), line.end())).digest;
+  return outcome;
 }
 
 // One call of the command: its pipes, its process, what it wrote.

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "digest/sha1digest.h"
@@ -18,9 +19,16 @@ namespace sha1vectors {
 
 // A digest, or why there is none.
 struct Outcome {
+  Outcome() = default;
+  Outcome(std::optional<basicutilities::Sha1Digest> given, std::string why = {}, bool halt = false)
+      : digest(given), failure(std::move(why)), stopped(halt) {}
+
   std::optional<basicutilities::Sha1Digest> digest;
   std::string failure;
   bool stopped = false;  // the run was stopped from outside: no verdict on the implementation
+  // With no digest: one printed in a form that is not read as a digest ("a9:99:3e:..."), so that
+  // a right one can be told from a wrong one all the same.
+  std::optional<basicutilities::Sha1Digest> misprinted;
 
   static Outcome halted() { return {std::nullopt, "stopped", true}; }
 };

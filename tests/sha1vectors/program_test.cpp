@@ -357,6 +357,21 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
 }
 
 // A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
+TEST_F(Sha1vectorsProgram, NamesTheClassicMistakeBehindEachWrongDigest) {
+  const std::string file = write("small.rsp", small_);
+  const std::string swapped = write("swapped.sh", "sha1sum | cut -c1-40 | sed 's/\\(..\\)\\(..\\)\\(..\\)\\(..\\)/\\4\\3\\2\\1/g'\n");
+  const Ran wrong = run("--verbose --command 'sh " + swapped + "' " + file);
+  EXPECT_EQ(wrong.out.find("FAIL " + file + ":11: Len = 24\n  expected a9993e36"), wrong.out.find("FAIL " + file + ":11")) << wrong.out;
+  std::size_t named = 0;
+  for (std::size_t at = 0; (at = wrong.out.find("likely cause: the digest's words are written little-endian", at)) != std::string::npos; ++at) ++named;
+  EXPECT_EQ(named, 3U) << wrong.out;
+  // Right, but in a form no tool reads as a digest: that is no mistake in SHA-1.
+  const std::string colons = write("colons.sh", "sha1sum | cut -c1-40 | sed 's/../&:/g'\n");
+  const Ran misprinted = run("--verbose --command 'sh " + colons + "' " + file);
+  EXPECT_NE(misprinted.out.find("printed no digest: \"a9:99:3e"), std::string::npos) << misprinted.out;
+  EXPECT_NE(misprinted.out.find("likely cause: none in SHA-1: the digest is right"), std::string::npos) << misprinted.out;
+}
+
 TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
   EXPECT_EQ(text.status, 0);
