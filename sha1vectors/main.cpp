@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -25,6 +26,7 @@
 #include "sha1vectors/implementations/command.h"
 #include "sha1vectors/implementations/orphans.h"
 #include "sha1vectors/readers/inputs.h"
+#include "sha1vectors/tracing/tracecompare.h"
 #include "sha1tester_version.h"
 
 #if defined(_WIN32)
@@ -103,6 +105,7 @@ struct Options {
   bool catalogue = false;
   bool strict = false;
   std::optional<std::string> trace, tracehex;  // a message to trace instead of checking
+  std::optional<std::string> tracecompare;        // a trace of the user's to compare with it
   std::string constants;
 };
 
@@ -243,35 +246,74 @@ int run(const Options& options) {
   return exitstatus(options, tally, unusable || runproblem, responded);
 }
 
-// --trace or --trace-hex: SHA-1's working on that one message, to standard output. 2 when the
-// message or the constants cannot be read.
-int trace(const Options& options) {
-  std::string message;
+// The message --trace or --trace-hex gives; nothing, having said why, when it cannot be read.
+std::optional<std::string> tracedmessage(const Options& options) {
   if (options.trace) {
     const input::Encoded encoded = input::towindows1252(input::fromutf8(*options.trace));
     if (encoded.unmappable) {
       std::cerr << "sha1vectors: --trace: character " << encoded.unmappable->position << " has no byte in Windows-1252 (give its bytes with --trace-hex)\n";
-      return 2;
+      return std::nullopt;
     }
-    message = encoded.bytes;
-  } else {
-    std::string digits = *options.tracehex;
-    std::erase_if(digits, [](char c) { return c == ' ' || c == ':'; });
-    const basicutilities::HexDecoded decoded = basicutilities::hexdecode(digits);
-    if (!decoded.ok()) {
-      std::cerr << "sha1vectors: --trace-hex " << decoded.problem(digits, [](std::string_view pair) { return "\"" + std::string(pair) + "\""; }) << "\n";
-      return 2;
-    }
-    message = decoded.bytes;
+    return encoded.bytes;
   }
-  std::string constants = options.constants;
+  std::string digits = *options.tracehex;
+  std::erase_if(digits, [](char c) { return c == ' ' || c == ':'; });
+  const basicutilities::HexDecoded decoded = basicutilities::hexdecode(digits);
+  if (!decoded.ok()) {
+    std::cerr << "sha1vectors: --trace-hex " << decoded.problem(digits, [](std::string_view pair) { return "\"" + std::string(pair) + "\""; }) << "\n";
+    return std::nullopt;
+  }
+  return decoded.bytes;
+}
+
+// The whole of a file of up to the readers' limit, "-" standard input; nothing when it cannot be
+// read or is longer.
+std::optional<std::string> readall(const std::string& path) {
+  std::ifstream file;
+  if (path != "-") file.open(path, std::ios::binary);
+  if (path != "-" && !file.is_open()) return std::nullopt;
+  std::istream& in = path == "-" ? std::cin : file;
+  std::string text;
+  char buffer[65536];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > sha1vectors::maxfilebytes) return std::nullopt;
+  }
+  return in.bad() ? std::nullopt : std::optional(text);
+}
+
+// The user's trace against SHA-1's: 0 when they agree, 1 where they part, 2 when it is no trace.
+int comparetrace(const std::string& message, const basicutilities::RoundConstants& constants, const std::string& path) {
+  const std::optional<std::string> text = readall(path);
+  if (!text) {
+    std::cerr << "sha1vectors: --trace-compare " << path << ": cannot be read, or is over " << (sha1vectors::maxfilebytes >> 20) << " MiB\n";
+    return 2;
+  }
   try {
-    const auto k = constants.empty() ? basicutilities::standardroundconstants : basicutilities::roundconstants(constants);
-    std::cout << basicutilities::sha1trace(message, k) << std::flush;
+    const sha1vectors::TraceComparison comparison = sha1vectors::comparetrace(message, constants, sha1vectors::readtrace(*text));
+    std::cout << comparison.report << std::flush;
+    return !std::cout ? 2 : comparison.agree ? 0 : 1;
+  } catch (const sha1vectors::TraceError& error) {
+    std::cerr << "sha1vectors: --trace-compare " << path << ": " << error.what() << "\n";
+    return 2;
+  }
+}
+
+// --trace or --trace-hex: SHA-1's working on that one message to standard output, or compared
+// with the user's. 2 when the message or the constants cannot be read.
+int trace(const Options& options) {
+  const std::optional<std::string> message = tracedmessage(options);
+  if (!message) return 2;
+  std::string constants = options.constants;
+  basicutilities::RoundConstants k = basicutilities::standardroundconstants;
+  try {
+    if (!constants.empty()) k = basicutilities::roundconstants(constants);
   } catch (const std::exception& error) {
     std::cerr << "sha1vectors: --constants: " << error.what() << "\n";
     return 2;
   }
+  if (options.tracecompare) return comparetrace(*message, k, *options.tracecompare);
+  std::cout << basicutilities::sha1trace(*message, k) << std::flush;
   return std::cout ? 0 : 2;
 }
 
@@ -323,6 +365,9 @@ int main(int argc, char* argv[]) {
                         ->type_name("TEXT");
   auto* tracehex = app.add_option("--trace-hex", options.tracehex, "the same for the message these hexadecimal bytes spell")->type_name("HEX");
   tracetext->excludes(tracehex);
+  app.add_option("--trace-compare", options.tracecompare,
+                 "with --trace or --trace-hex: compare this file's trace (- for standard input) with SHA-1's and name the first difference; exit 0 when they agree, 1 when they part, 2 when it is no trace")
+      ->type_name("FILE");
   app.add_option("--constants", options.constants, "with --trace: the round constants as the window's override reads them (32 hex digits, K3 first)")
       ->type_name("HEX");
   try {
@@ -334,6 +379,10 @@ int main(int argc, char* argv[]) {
   }
   if (app.count("--command") > 0 && options.command.find_first_not_of(" \t") == std::string::npos) {
     std::cerr << "sha1vectors: --command needs a command to run\n";
+    return 2;
+  }
+  if (options.tracecompare && !options.trace && !options.tracehex) {
+    std::cerr << "sha1vectors: --trace-compare needs the message, given with --trace or --trace-hex\n";
     return 2;
   }
   if (options.trace || options.tracehex) {

@@ -380,6 +380,17 @@ TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   for (const char* wrong : {"--trace-hex 6g", "--trace-hex 616", "--trace '\xE4\xB8\xAD'", "--trace abc x.rsp", "--trace a --trace-hex 61"}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
   }
+  // Compared: agreeing, parting, and no trace at all; the message is needed.
+  std::string traced = text.out;
+  EXPECT_EQ(run("--trace-hex 6162E9 --trace-compare " + write("same.txt", traced)).status, 0);
+  traced[traced.find("t=79: ") + 6] ^= 1;
+  const Ran parted = run("--trace-hex 6162E9 --trace-compare - <" + write("parted.txt", traced));
+  EXPECT_EQ(parted.status, 1);
+  EXPECT_TRUE(parted.out.starts_with("the traces part at block 1 of 1, round t=79")) << parted.out;
+  for (const std::string& wrong : {"--trace abc --trace-compare " + write("none.txt", "no rounds here\n"), "--trace abc --trace-compare " + (folder_ / "missing").string(),
+                                   "--trace-compare " + write("alone.txt", text.out)}) {
+    EXPECT_EQ(run(wrong).status, 2) << wrong;
+  }
 }
 
 }  // namespace
