@@ -48,4 +48,30 @@ std::string sha1trace(std::string_view message, const RoundConstants& constants)
   return out;
 }
 
+std::uint64_t sha1blockcount(std::uint64_t length) { return length / 64 + (length % 64 < 56 ? 1 : 2); }
+
+std::string sha1traceblock(std::string_view message, std::uint64_t block) {
+  const auto engine = [](detail::Sha1State& h, const char* bytes, std::uint64_t count) {
+    detail::sha1blocks(h, standardroundconstants, reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(count));
+  };
+  const std::uint64_t whole = message.size() / 64;
+  detail::Sha1State h = detail::sha1initialstate;
+  std::string_view bytes;
+  std::string last;
+  if (block < whole) {
+    engine(h, message.data(), block);
+    bytes = message.substr(static_cast<std::size_t>(64 * block), 64);
+  } else {
+    engine(h, message.data(), whole);
+    last = variantfinalblocks({}, message.substr(static_cast<std::size_t>(64 * whole)), message.size());
+    if (block > whole) engine(h, last.data(), 1);
+    bytes = std::string_view(last).substr(static_cast<std::size_t>(64 * (block - whole)), 64);
+  }
+  Sha1BlockWorking work = sha1referenceblock(h, bytes);
+  work.index = block;
+  std::string out;
+  tellblock(work, out);
+  return out;
+}
+
 }  // namespace basicutilities

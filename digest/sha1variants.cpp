@@ -139,6 +139,14 @@ Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, c
   return output(h, variant.bigendiandigest);
 }
 
+Sha1BlockWorking sha1referenceblock(const Sha1Words& before, std::string_view block, const Sha1Variant& variant,
+                                    const RoundConstants& constants) {
+  Sha1BlockWorking work;
+  Sha1Words h = before;
+  compress(variant, constants, block.data(), h, work);
+  return work;
+}
+
 std::span<const ClassicMistake> classicmistakes() { return mistakes; }
 
 const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed) {

@@ -59,6 +59,10 @@ std::string variantfinalblocks(const Sha1Variant& variant, std::string_view tail
 Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant = {},
                          const RoundConstants& constants = standardroundconstants, const Sha1BlockObserver& observe = {});
 
+// One block (64 bytes) of sha1reference, from the chaining values before.
+Sha1BlockWorking sha1referenceblock(const Sha1Words& before, std::string_view block, const Sha1Variant& variant = {},
+                                    const RoundConstants& constants = standardroundconstants);
+
 // A classic mistake: its name, as a "likely cause" line says it, and what it changes.
 struct ClassicMistake {
   std::string_view name;

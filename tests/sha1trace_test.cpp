@@ -52,3 +52,20 @@ TEST(Sha1Trace, HasEveryLineOfNistsWorkedExampleInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A block told alone must be that block of the whole telling: same chaining values in, same
+// padding, for every place the padding can fall.
+TEST(Sha1Trace, EachBlockToldAloneIsThatBlockOfTheWhole) {
+  for (const std::size_t length : {0, 55, 56, 63, 64, 119, 200}) {
+    const std::string message(length, '\xA5');
+    const std::string whole = basicutilities::sha1trace(message);
+    std::string blocks;
+    for (std::uint64_t block = 0; block < basicutilities::sha1blockcount(length); ++block) blocks += basicutilities::sha1traceblock(message, block);
+    const std::size_t from = whole.find("=====");
+    EXPECT_EQ(whole.substr(from, whole.find("Message Digest is") - from), blocks) << length;
+  }
+}
+
+}  // namespace
