@@ -71,6 +71,9 @@ class RandomUser : public TesterWindow {
 
   void SetUp() override {
     TesterWindow::SetUp();
+    // The Rounds window open throughout, beside the window the user works in.
+    shortcut(Qt::Key_F2, Qt::NoModifier);
+    activate();
     // A small file, and one that takes many yields to hash.
     for (const auto& [name, content] : {std::pair{"small", std::string("abc")}, {"big", std::string(32 << 20, 'b')}}) {
       filepaths_.push_back((folder_.path() + "/" + name).toStdString());

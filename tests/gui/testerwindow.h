@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
@@ -24,12 +25,14 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
+#include "digest/sha1trace.h"
 #include "driving.h"
 #include "input/digestforms.h"
 #include "input/messagebytes.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/optionbutton.h"
+#include "ui/dialogs/rounds.h"
 #include "ui/forms/textbox.h"
 #include "ui/tester/main.h"
 
@@ -141,12 +144,23 @@ class TesterWindow : public ::testing::Test {
   void expectconsistent() {
     expectidle();
     const QString text = window.message->text();
+    // The Rounds window, when open, shows the blocks of what the Hash box has the digest of.
+    auto* rounds = window.findChild<dialogs::rounds*>();
+    const int blocks = rounds != nullptr && rounds->isVisible() ? rounds->blocks->model()->rowCount({}) : -1;
     if (!window.hash->text().isEmpty()) {
       const auto file = files.find(text);
       const auto held = heldtexts.find(text);
       const auto bytes = file != files.end() ? std::optional(file->second) : meaning(held != heldtexts.end() ? held->second : text, textmode());
       ASSERT_TRUE(bytes) << "a digest for a box without bytes";
       EXPECT_EQ(window.hash->text(), peerdigest(*bytes)) << "box " << text.left(60).toStdString() << ", mode " << textmode();
+      if (blocks >= 0 && file == files.end()) {
+        EXPECT_EQ(static_cast<std::uint64_t>(blocks), basicutilities::sha1blockcount(bytes->size()));
+        if (blocks == 1) {
+          EXPECT_TRUE(rounds->working->toPlainText().trimmed().endsWith(window.hash->text().right(8))) << "rounds of another message";
+        }
+      }
+    } else if (blocks >= 0) {
+      EXPECT_EQ(blocks, 0) << "rounds without a digest";
     }
     // A verdict on the status line is the verdict on the two boxes as they stand.
     const QString status = window.status->toolTip();

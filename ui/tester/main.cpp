@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,6 +38,7 @@
 #include "digest/sha1digest.h"
 #include "input/digestforms.h"
 #include "input/messagebytes.h"
+#include "ui/dialogs/rounds.h"
 #include "ui/forms/ansi.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/forms.h"
@@ -232,6 +234,22 @@ void main::connecthandlers() {
               say({});
             }));
   }
+  // A cleared digest takes its rounds with it.
+  connect(hash, &QLineEdit::textChanged, this, handler([this] {
+            if (!hash->text().isEmpty()) return;
+            hashed_.reset();
+            tellrounds();
+          }));
+  connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, this, handler([this] { showrounds(); }));
+  hash->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(hash, &QLineEdit::customContextMenuRequested, this, [this](const QPoint& place) {
+    handler([this, place] {
+      const std::unique_ptr<QMenu> menu(hash->createStandardContextMenu());
+      menu->addSeparator();
+      menu->addAction("Rounds\tF2", this, handler([this] { showrounds(); }));
+      menu->exec(hash->mapToGlobal(place));
+    })();
+  });
 }
 
 void main::Form_Load() {
@@ -305,7 +323,9 @@ void main::Command1_Click(int /*index*/) {
   QString reading;
   const auto digest = showsfile() ? hashfile(run, reading) : hashbox(run, reading);
   if (!digest) return;
+  if (showsfile()) hashed_.reset();  // a file's bytes are not kept
   hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
+  tellrounds();
   tellresult(reading);
   buttonready();
 }
@@ -335,6 +355,7 @@ std::optional<basicutilities::Sha1Digest> main::hashbox(Run run, QString& readin
     stream.add(std::string_view(bytes).substr(at, filechunk));
     if (!pace(run, sinceyield, "Hashing:", static_cast<qsizetype>(at), static_cast<qsizetype>(bytes.size()))) return std::nullopt;
   }
+  hashed_ = std::make_shared<const std::string>(std::move(bytes));
   return stream.finish();
 }
 
@@ -548,6 +569,27 @@ void main::moveEvent(QMoveEvent* event) {
 
 void main::returntoplace() {
   if (normalplace_ && WindowState() == 0 && pos() != *normalplace_) move(*normalplace_);
+}
+
+void main::showrounds() {
+  if (rounds_ == nullptr) {
+    rounds_ = new dialogs::rounds;
+    rounds_->setParent(this, rounds_->windowFlags());
+  }
+  tellrounds();
+  rounds_->show();
+  rounds_->raise();
+  rounds_->activateWindow();
+}
+
+void main::tellrounds() {
+  if (rounds_ == nullptr) return;
+  if (hashed_ || hash->text().isEmpty()) {
+    rounds_->showmessage(hashed_, "No digest to show the rounds of: press Hash Message, and the rounds of what it hashed are shown here.");
+  } else {
+    rounds_->showmessage(nullptr, "The rounds of a file are not shown: its bytes are not kept. "
+                                  "sha1vectors --trace-hex traces any bytes given in hex.");
+  }
 }
 
 void main::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ class ComboBox;
 class OptionButton;
 class TextBox;
 }  // namespace forms
+
+namespace dialogs {
+class rounds;
+}  // namespace dialogs
 
 namespace tester {
 
@@ -63,6 +68,9 @@ class main : public forms::Form<QWidget> {
   void holdtext(const QString& text);
   // Ctrl+E: the text held back into the box after all, however long that takes.
   void showheld();
+  // F2, or "Rounds" in the Hash box's menu: the window of the rounds of the message the Hash box
+  // shows the digest of (none once the digest is cleared).
+  void showrounds();
 
   // Controls, by their names; arrays by index (Command1 has only element 1).
   std::array<forms::OptionButton*, 2> inputmode;
@@ -88,6 +96,8 @@ class main : public forms::Form<QWidget> {
 
  private:
   void makecontrols();
+  // The Rounds window, when open, shows what now belongs to the Hash box.
+  void tellrounds();
   // The labels, each naming its control.
   void labelcontrols();
   void connecthandlers();
@@ -158,6 +168,9 @@ class main : public forms::Form<QWidget> {
     QString text, marker;
   };
   std::optional<HeldText> held_;
+  // The bytes whose digest the Hash box shows, when they came from the box (not from a file).
+  std::shared_ptr<const std::string> hashed_;
+  dialogs::rounds* rounds_ = nullptr;
   // Where the window last stood at its own size by the user's doing: a maximise must not move it.
   std::optional<QPoint> normalplace_;
   // Since a maximise or resize was last undone, and the pause after which the window returns to
