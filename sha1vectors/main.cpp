@@ -80,6 +80,11 @@ constexpr const char* commandhelp =
 constexpr const char* outputhelp =
     "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
     "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
+    "A wrong digest that one of the classic mistakes gives is followed by \"likely cause:\" and its\n"
+    "name: SHA-0 (no rotation in the schedule), message words or digest words little-endian, the\n"
+    "length in bytes, little-endian or in 32 bits, no extra padding block for 56 to 63 bytes, the\n"
+    "round functions or constants misplaced, the rotations by 5 and 30 swapped, no final addition;\n"
+    "a right digest printed in a form not read as one (as with colons) is said to be right.\n"
     "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped, \", U not checked\"\n"
     "when the run was interrupted). Ctrl+C stops the run and tells what was checked until then.\n"
     "\n"
@@ -93,7 +98,17 @@ constexpr const char* outputhelp =
     "  sha1vectors                                   the catalogue, on this tool's engine\n"
     "  sha1vectors SHA1ShortMsg.rsp SHA1Monte.rsp    NIST CAVP files\n"
     "  sha1vectors --command sha1sum SHA1LongMsg.rsp coreutils' sha1sum against the long messages\n"
-    "  sha1vectors --command 'sha1sum {}' *.rsp      the same, many messages a call\n";
+    "  sha1vectors --command 'sha1sum {}' *.rsp      the same, many messages a call\n"
+    "\n"
+    "Tracing: --trace TEXT or --trace-hex HEX prints SHA-1's working on one message instead of\n"
+    "checking: each block's words, its schedule, a b c d e after every round and the chaining values.\n"
+    "With --trace-compare FILE, FILE is a trace of your own for the same message (that layout, or\n"
+    "lines \"t a b c d e\" with an optional block number first and W[t] last, in any case and with any\n"
+    "separators); the first value that differs is named with its block, round and variable, the\n"
+    "state that went into the round and the step that computes it, and the classic mistake whose\n"
+    "trace yours is, if any. Exit status 0 when the traces agree, 1 when they part, 2 when FILE is\n"
+    "no trace.\n"
+    "  sha1vectors --trace abc --trace-compare mine.txt\n";
 
 struct Options {
   std::vector<std::string> files;
@@ -366,7 +381,7 @@ int main(int argc, char* argv[]) {
   auto* tracehex = app.add_option("--trace-hex", options.tracehex, "the same for the message these hexadecimal bytes spell")->type_name("HEX");
   tracetext->excludes(tracehex);
   app.add_option("--trace-compare", options.tracecompare,
-                 "with --trace or --trace-hex: compare this file's trace (- for standard input) with SHA-1's and name the first difference; exit 0 when they agree, 1 when they part, 2 when it is no trace")
+                 "with --trace or --trace-hex: compare this trace of yours (- for standard input) with SHA-1's and name the first difference")
       ->type_name("FILE");
   app.add_option("--constants", options.constants, "with --trace: the round constants as the window's override reads them (32 hex digits, K3 first)")
       ->type_name("HEX");

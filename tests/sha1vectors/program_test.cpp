@@ -372,6 +372,22 @@ TEST_F(Sha1vectorsProgram, NamesTheClassicMistakeBehindEachWrongDigest) {
   EXPECT_NE(misprinted.out.find("likely cause: none in SHA-1: the digest is right"), std::string::npos) << misprinted.out;
 }
 
+// The README's worked example: a SHA-1 written apart from ours, with SHA-0's slip, found by its
+// digests and by its trace.
+TEST_F(Sha1vectorsProgram, FindsTheSlipInTheWorkedExampleByDigestAndByTrace) {
+  const Ran checked = run("--verbose --command " + std::string(MYSHA1_PROGRAM) + " " + write("small.rsp", small_));
+  EXPECT_EQ(checked.status, 1);
+  EXPECT_NE(checked.out.find("computed 0164b8a914cd2a5e74c4f7ff082c4d97f1edf880"), std::string::npos) << "NIST's SHA-0 of \"abc\"\n" << checked.out;
+  EXPECT_NE(checked.out.find("likely cause: SHA-0"), std::string::npos) << checked.out;
+  const std::string mine = (folder_ / "mine.txt").string();
+  ASSERT_EQ(std::system(("printf abc | " + std::string(MYSHA1_PROGRAM) + " --trace >" + mine).c_str()), 0);
+  const Ran compared = run("--trace abc --trace-compare " + mine);
+  EXPECT_EQ(compared.status, 1);
+  // SHA-0 and SHA-1 part where the schedule first rotates: W[16] makes round 16's a.
+  EXPECT_TRUE(compared.out.starts_with("the traces part at block 1 of 1, round t=16 (line 17 of yours)\n")) << compared.out;
+  EXPECT_NE(compared.out.find("\nlikely cause: SHA-0"), std::string::npos) << compared.out;
+}
+
 TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
   EXPECT_EQ(text.status, 0);
