@@ -182,6 +182,31 @@ std::string marks(const std::string& yours, const std::string& right) {
   return line.substr(0, line.find_last_not_of(' ') + 1);
 }
 
+// Puts each round line into its block: the number it gives, or the next block where t starts again.
+void placerounds(std::vector<RoundLine>& rounds, std::vector<TracedBlock>& blocks) {
+  const bool fromone = std::none_of(rounds.begin(), rounds.end(), [](const RoundLine& r) { return r.t == 0; });
+  const std::uint64_t firstblock = rounds.front().block.value_or(0);
+  std::size_t block = 0;
+  unsigned last = 80;
+  for (RoundLine& round : rounds) {
+    if (fromone) --round.t;
+    if (round.t >= 80) throw TraceError("line " + std::to_string(round.line) + ": round " + std::to_string(round.t) + " (a block has rounds 0 to 79)");
+    if (round.block) {
+      if (*round.block < firstblock) throw TraceError("line " + std::to_string(round.line) + ": block " + std::to_string(*round.block) + " after block " + std::to_string(firstblock));
+      // A trace holds no more blocks than rounds: a number past that is no block of it.
+      if (*round.block - firstblock >= rounds.size()) throw TraceError("line " + std::to_string(round.line) + ": block " + std::to_string(*round.block) + ", far past the trace's other blocks");
+      block = static_cast<std::size_t>(*round.block - firstblock);
+    } else if (round.t <= last && last != 80) {
+      ++block;
+    }
+    last = round.t;
+    if (blocks.size() <= block) blocks.resize(block + 1);
+    blocks[block].rounds[round.t] = round.state;
+    blocks[block].lines[round.t] = round.line;
+    if (round.w) blocks[block].w[round.t] = round.w;
+  }
+}
+
 }  // namespace
 
 std::vector<TracedBlock> readtrace(std::string_view text) {
@@ -208,25 +233,7 @@ std::vector<TracedBlock> readtrace(std::string_view text) {
     }
   }
   if (rounds.empty()) throw TraceError("no line reads as a round: \"t a b c d e\" in hexadecimal, as --trace prints them");
-  const bool fromone = std::none_of(rounds.begin(), rounds.end(), [](const RoundLine& r) { return r.t == 0; });
-  const std::uint64_t firstblock = rounds.front().block.value_or(0);
-  std::size_t block = 0;
-  unsigned last = 80;
-  for (RoundLine& round : rounds) {
-    if (fromone) --round.t;
-    if (round.t >= 80) throw TraceError("line " + std::to_string(round.line) + ": round " + std::to_string(round.t) + " (a block has rounds 0 to 79)");
-    if (round.block) {
-      if (*round.block < firstblock) throw TraceError("line " + std::to_string(round.line) + ": block " + std::to_string(*round.block) + " after block " + std::to_string(firstblock));
-      block = static_cast<std::size_t>(*round.block - firstblock);
-    } else if (round.t <= last && last != 80) {
-      ++block;
-    }
-    last = round.t;
-    if (blocks.size() <= block) blocks.resize(block + 1);
-    blocks[block].rounds[round.t] = round.state;
-    blocks[block].lines[round.t] = round.line;
-    if (round.w) blocks[block].w[round.t] = round.w;
-  }
+  placerounds(rounds, blocks);
   return blocks;
 }
 

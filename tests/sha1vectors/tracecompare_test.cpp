@@ -66,7 +66,8 @@ TEST(TraceCompare, AgreesWithNistsPublishedRounds) {
 }
 
 TEST(TraceCompare, ATextWithoutRoundsIsNoTrace) {
-  for (const char* text : {"", "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n", "block 1 round 90: 1 2 3 4 5\n"}) {
+  for (const char* text : {"", "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n", "block 1 round 90: 1 2 3 4 5\n",
+                           "1 0 1 2 3 4 5\n99999999 1 1 2 3 4 5\n"}) {  // that block would take gigabytes
     EXPECT_THROW(readtrace(text), sha1vectors::TraceError) << text;
   }
 }
