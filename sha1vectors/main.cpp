@@ -13,6 +13,7 @@
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "sha1vectors/checking/report.h"
 #include "sha1vectors/checking/response.h"
 #include "sha1vectors/implementations/command.h"
+#include "sha1vectors/implementations/library.h"
 #include "sha1vectors/implementations/orphans.h"
 #include "sha1vectors/readers/inputs.h"
 #include "sha1vectors/tracing/tracecompare.h"
@@ -122,6 +124,9 @@ struct Options {
   std::optional<std::string> trace, tracehex;  // a message to trace instead of checking
   std::optional<std::string> tracecompare;        // a trace of the user's to compare with it
   std::string constants;
+  std::string library, abi, symbols;
+  std::optional<std::uint64_t> seed;
+  bool nolong = false, longcheck = false;
 };
 
 // Every failure is shown on a terminal; elsewhere only with --verbose.
@@ -156,6 +161,9 @@ void stoponinterrupt() {
   }
 #endif
 }
+
+// How this program was started, for starting it again as a library worker.
+std::string selfpath;
 
 void complain(const std::string& problem) { std::cerr << "sha1vectors: " << problem << " (nothing of it was checked)\n"; }
 
@@ -223,10 +231,45 @@ int exitstatus(const Options& options, const sha1vectors::Tally& tally, bool unu
   return tally.failed == 0 && !skippedfails && (responding ? responded == 0 : tally.passed > 0) ? 0 : 1;
 }
 
+// Makes library the one of --library, loaded in its first worker; false, having said why, when it
+// cannot be loaded.
+bool loadlibrary(const Options& options, std::optional<sha1vectors::Library>& library) {
+  sha1vectors::LibrarySettings settings;
+  settings.path = options.library;
+  if (!options.abi.empty()) settings.abi = sha1vectors::abinamed(options.abi);
+  settings.renames = options.symbols;
+  settings.timeout = std::chrono::milliseconds(std::llround(options.timeout * 1000));
+  settings.seed = options.seed.value_or(std::random_device{}());
+  std::error_code error;
+  settings.worker = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  if (error) settings.worker = selfpath;
+  settings.stop = &interrupted;
+  library.emplace(settings);
+  if (auto problem = library->cannotrun()) {
+    std::cerr << "sha1vectors: --library " << *problem << " (nothing was checked)\n";
+    return false;
+  }
+  if (options.verbose) std::cerr << "sha1vectors: " << options.library << " has " << library->interface() << "\n";
+  std::cerr << "sha1vectors: every message is also given in splits, the random ones from --seed " << settings.seed << "\n";
+  return true;
+}
+
+// The message of 2^32 + 8 bits, past which a 32-bit bit count wraps, with its digest.
+sha1vectors::Source longmessage() {
+  sha1vectors::Vector vector;
+  vector.file = "long-message check";
+  vector.name = "536870913 bytes of \"a\" (2^32 + 8 bits: a 32-bit bit count wraps)";
+  vector.message = "a";
+  vector.repeat = (std::uint64_t{1} << 29) + 1;
+  vector.expected = *sha1vectors::Engine(&interrupted).digest({vector.message, vector.repeat}).digest;
+  return {vector.file, {vector}};
+}
+
 int run(const Options& options) {
   sha1vectors::Engine engine(&interrupted);
   std::optional<sha1vectors::OrphanSweeper> sweeper;
   std::optional<sha1vectors::Command> command;
+  std::optional<sha1vectors::Library> library;
   if (!options.command.empty()) {
     command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted, &sweeper.emplace());
     if (auto problem = command->cannotrun()) {
@@ -235,10 +278,14 @@ int run(const Options& options) {
     }
     if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
   }
-  sha1vectors::Implementation& implementation = command ? static_cast<sha1vectors::Implementation&>(*command) : engine;
+  if (!options.library.empty() && !loadlibrary(options, library)) return 2;
+  sha1vectors::Implementation& implementation = command   ? static_cast<sha1vectors::Implementation&>(*command)
+                                                : library ? static_cast<sha1vectors::Implementation&>(*library)
+                                                          : engine;
 
   const bool responding = !options.acvpresponse.empty();
-  const sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
+  sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
+  if ((library && !options.nolong) || options.longcheck) inputs.sources.push_back(longmessage());
   if (auto file = responding ? samefile(options.acvpresponse, inputs.files) : std::nullopt) {
     std::cerr << "sha1vectors: --acvp-response " << options.acvpresponse << " would replace " << *file << ", which is read (nothing was checked)\n";
     return 2;
@@ -348,6 +395,9 @@ std::string epilog() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // The worker --library starts: this program again, loading the library and hashing for it.
+  if (argc > 1 && std::string_view(argv[1]) == "--library-worker") return sha1vectors::libraryworker(argc, argv);
+  selfpath = argv[0];
 #if !defined(_WIN32)
   // A command that exits without reading all of its input must not end this program.
   ::signal(SIGPIPE, SIG_IGN);
@@ -373,6 +423,20 @@ int main(int argc, char* argv[]) {
       ->check(CLI::Range(1, 256).description(""));
   app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file")
       ->type_name("FILE");
+  auto* library = app.add_option("-l,--library", options.library, "check the SHA-1 of this shared library, loaded in a worker process, in many splits of every message")
+                      ->type_name("PATH");
+  library->excludes(app.get_option("--command"));
+  app.add_option("--abi", options.abi, "the library's interface: openssl, nettle or sha1abi (default: found from its symbols)")
+      ->type_name("NAME")
+      ->check(CLI::IsMember({"openssl", "nettle", "sha1abi"}))
+      ->needs(library);
+  app.add_option("--symbols", options.symbols, "other names for the interface's functions, as SHA1_Update=my_update,SHA1_Final=my_final")
+      ->type_name("RENAMES")
+      ->needs(library);
+  app.add_option("--seed", options.seed, "the seed of the random splits (default: a new one, which is printed)")->type_name("N");
+  auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
+  app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
+      ->excludes(nolong);
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");

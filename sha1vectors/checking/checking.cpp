@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "sha1vectors/checking/checking.h"
 
-#include "digest/sha1variants.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "digest/sha1variants.h"
 
 namespace sha1vectors {
 namespace {
@@ -70,9 +70,10 @@ struct Bits {
   }
 };
 
+Message firstmessage(const Vector& vector) { return {vector.message, vector.repeat, vector.partial, vector.partialbits}; }
+
 // Gives each of vector's hashes, from the first on, to hash (with its number from 0), going on
 // from the digest it returns. Stops at the first that returns none. Returns the last digest.
-Message firstmessage(const Vector& vector) { return {vector.message, vector.repeat, vector.partial, vector.partialbits}; }
 
 template <class Hash>
 std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
@@ -376,12 +377,15 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
   Verdict verdict;
   if (!cantake(implementation, vector)) {
     verdict.status = Verdict::Status::skipped;
-    verdict.reason = "its message is not a whole number of bytes, which a command cannot be given";
+    verdict.reason = "its message is not a whole number of bytes, which the implementation cannot be given";
     return verdict;
   }
   const auto last = walk(vector, [&](const Message& message, std::uint64_t step) {
     const Outcome outcome = stop != nullptr && *stop ? Outcome::halted() : implementation.digest(message);
-    nodigest(outcome, steplabel(vector, step), verdict);
+    const std::string label = steplabel(vector, step);
+    nodigest(outcome, label, verdict);
+    // The first way of giving a message that went wrong is where the failure comes from.
+    if (!outcome.how.empty() && verdict.step.empty()) verdict.step = label.empty() ? outcome.how : label + ", " + outcome.how;
     return outcome.digest;
   });
   if (last) {

@@ -96,7 +96,7 @@ void Report::tell(const Verdict& verdict) {
   if (told_ + 1 == ends_[source_]) {
     if (skippedhere_ > 0) {
       progress_.clear();
-      err_ << "sha1vectors: " << sources_[source_].name << ": skipped " << skippedhere_ << " bit-oriented vectors: a command is given whole bytes only\n";
+      err_ << "sha1vectors: " << sources_[source_].name << ": skipped " << skippedhere_ << " bit-oriented vectors: the implementation takes whole bytes only\n";
     }
     skippedhere_ = 0;
     ++source_;

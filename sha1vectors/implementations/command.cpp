@@ -39,7 +39,7 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 #include <set>
 #include <thread>
 
-extern char** environ;
+#include "sha1vectors/implementations/pipes.h"
 
 
 namespace sha1vectors {
@@ -51,47 +51,6 @@ constexpr std::size_t keptoutput = std::size_t{1} << 20;
 constexpr std::size_t keptcalloutput = std::size_t{64} << 20;
 constexpr std::size_t maxbatch = 4096;          // messages in one call
 constexpr std::uint64_t maxfilemessage = std::uint64_t{64} << 20;  // longer ones stream in
-constexpr std::uint64_t bytespersecond = std::uint64_t{50} << 20;  // the slowest reading the timeout allows for
-
-struct Pipe {
-  int read = -1, write = -1;
-  Pipe() {
-    int ends[2];
-    // Closed on exec from the start: another thread may start a command at any moment.
-#if defined(__linux__)
-    const bool made = ::pipe2(ends, O_CLOEXEC) == 0;
-#else
-    static std::mutex creating;
-    const std::lock_guard lock(creating);
-    const bool made = ::pipe(ends) == 0 && ::fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 && ::fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0;
-#endif
-    if (made) {
-      read = ends[0];
-      write = ends[1];
-    }
-  }
-  ~Pipe() {
-    closeread();
-    closewrite();
-  }
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
-  bool ok() const { return read >= 0 && write >= 0; }
-  void closeread() {
-    if (read >= 0) ::close(read);
-    read = -1;
-  }
-  void closewrite() {
-    if (write >= 0) ::close(write);
-    write = -1;
-  }
-};
-
-std::string seconds(std::chrono::milliseconds duration) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
-  return text;
-}
 
 std::string firstline(const std::string& text) {
   std::string line = text.substr(0, text.find('\n'));
@@ -315,10 +274,6 @@ std::size_t namesthatfit(const std::vector<std::string>& words, std::size_t name
   const std::size_t room = argmax > 0 && static_cast<std::size_t>(argmax) > used ? static_cast<std::size_t>(argmax) - used : 0;
   return std::clamp<std::size_t>(room / (namebytes + 1 + sizeof(char*)), 1, maxbatch);
 }
-
-// What a command is given beside its timeout to read bytes: a second per 50 MiB, a slow rate, so
-// that a long message is never cut short by its length alone.
-std::chrono::milliseconds readingtime(std::uint64_t bytes) { return std::chrono::milliseconds(bytes / (bytespersecond / 1000)); }
 
 // Where the command has {} as a word of its own: after a blank or at the start, before a blank,
 // the end or a shell operator.

@@ -29,6 +29,9 @@ struct Outcome {
   // With no digest: one printed in a form that is not read as a digest ("a9:99:3e:..."), so that
   // a right one can be told from a wrong one all the same.
   std::optional<basicutilities::Sha1Digest> misprinted;
+  // With a digest: which of the ways the message was given gave it, when the ways disagree
+  // ("updates of 63, 1, 0, 64 bytes").
+  std::string how;
 
   static Outcome halted() { return {std::nullopt, "stopped", true}; }
 };

@@ -196,7 +196,7 @@ TEST(Report, TellsVerdictsInFileOrder) {
   const std::string expected = basicutilities::digesthex(sources[0].vectors[0].expected);
   EXPECT_EQ(out.str(), "FAIL a.rsp:3: x\n  expected " + expected + "\n  computed " + basicutilities::digesthex(*failed.computed) + "\n           " +
                            std::string(38, ' ') + "^ \nok   a.rsp:4: y\n");
-  EXPECT_EQ(err.str(), "sha1vectors: b.rsp: skipped 1 bit-oriented vectors: a command is given whole bytes only\n");
+  EXPECT_EQ(err.str(), "sha1vectors: b.rsp: skipped 1 bit-oriented vectors: the implementation takes whole bytes only\n");
   std::ostringstream summary;
   sha1vectors::summarise(report.tally(), summary);
   EXPECT_EQ(summary.str(), "1 passed, 1 failed, 1 skipped\n");

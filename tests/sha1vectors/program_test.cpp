@@ -388,6 +388,39 @@ TEST_F(Sha1vectorsProgram, FindsTheSlipInTheWorkedExampleByDigestAndByTrace) {
   EXPECT_NE(compared.out.find("\nlikely cause: SHA-0"), std::string::npos) << compared.out;
 }
 
+// Libraries of OpenSSL's interface, each with one fault real ones have shipped, and the real
+// OpenSSL and Nettle: what the run says of each.
+TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
+  const std::string files = std::string(SHA1TESTER_VECTOR_DIR) + "/cavp/SHA1ShortMsg.rsp " + SHA1TESTER_VECTOR_DIR + "/cavp/SHA1LongMsg.rsp";
+  const struct {
+    std::string library, options;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"correct", "", 0, "long-message check"},  // the long message included
+      {"counter32", "", 1, "likely cause: the bit count is kept in 32 bits"},
+      {"lostdata", "--no-long", 1, ": updates of 1, 162 bytes\n"},
+      {"badpad", "--no-long", 1, "likely cause: with 56 to 63 bytes in the last block the padding adds no block"},
+      {"bigdigest", "--no-long", 1, "the library wrote 12 bytes past the 20-byte digest (one call of SHA1())"},
+      {"zerocrash", "--no-long", 1, "the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes)"},
+      {"hang", "--no-long --timeout 0.5", 1, "Len = 504: the library did not finish within 0.5 s (one call of SHA1())"},
+      {"oneshot", "--no-long", 1, "Len = 512: one call of SHA1()\n"},
+      {"libcrypto.so.3", "--no-long", 0, " passed, 0 failed\n"},
+      {"libnettle.so.8", "--no-long", 0, " passed, 0 failed\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string library = c.library.find(".so") != std::string::npos ? c.library : std::string(FAULTY_LIBRARIES) + "/faultysha1-" + c.library + ".so";
+    const Ran r = run("--verbose --seed 1 --library " + library + " " + c.options + " " + files);
+    EXPECT_EQ(r.status, c.status) << c.library << "\n" << r.err;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.library << ": " << r.out.substr(0, 2000);
+  }
+  // What cannot be checked at all is unusable input.
+  for (const std::string& wrong : {"--library " + (folder_ / "missing.so").string(), std::string("--library libc.so.6"), std::string("--library libcrypto.so.3 --abi nettle"),
+                                  std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
+    EXPECT_EQ(run(wrong).status, 2) << wrong;
+  }
+}
+
 TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
   EXPECT_EQ(text.status, 0);

@@ -1,0 +1,373 @@
+// SPDX-License-Identifier: MIT
+#include "sha1vectors/implementations/library.h"
+
+#include <algorithm>
+#include <random>
+
+#include "sha1vectors/implementations/libraryprotocol.h"
+
+namespace sha1vectors {
+namespace {
+
+constexpr std::uint64_t longmessage = std::uint64_t{1} << 20;      // past this, few ways
+constexpr std::uint64_t oneshotlimit = std::uint64_t{64} << 20;    // a one-shot call needs it whole
+constexpr std::uint64_t bytebybyte = 1024;                         // given a byte at a time up to this
+constexpr std::size_t describedsizes = 16;                         // sizes listed in a way's name
+
+}  // namespace
+
+std::optional<Abi> abinamed(std::string_view name) {
+  for (const Abi abi : {Abi::openssl, Abi::nettle, Abi::own}) {
+    if (name == abiname(abi)) return abi;
+  }
+  return std::nullopt;
+}
+
+std::string abiname(Abi abi) {
+  switch (abi) {
+    case Abi::openssl: return "openssl";
+    case Abi::nettle: return "nettle";
+    case Abi::own: return "sha1abi";
+  }
+  return {};
+}
+
+Symbols abisymbols(Abi abi) {
+  switch (abi) {
+    case Abi::openssl:
+      return {{Role::oneshot, "SHA1"}, {Role::begin, "SHA1_Init"}, {Role::update, "SHA1_Update"}, {Role::end, "SHA1_Final"}};
+    case Abi::nettle:
+      return {{Role::begin, "nettle_sha1_init"}, {Role::update, "nettle_sha1_update"}, {Role::end, "nettle_sha1_digest"}};
+    case Abi::own:
+      return {{Role::oneshot, "sha1abi_oneshot"}, {Role::begin, "sha1abi_begin"},       {Role::update, "sha1abi_update"},
+              {Role::end, "sha1abi_end"},         {Role::endbits, "sha1abi_end_bits"}, {Role::contextsize, "sha1abi_context_size"}};
+  }
+  return {};
+}
+
+std::optional<std::string> renamesymbols(std::string_view renames, Symbols& symbols) {
+  while (!renames.empty()) {
+    const std::string_view pair = renames.substr(0, renames.find(','));
+    renames.remove_prefix(std::min(renames.size(), pair.size() + 1));
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string_view::npos || equals == 0 || equals + 1 == pair.size()) return "\"" + std::string(pair) + "\" is not NAME=OTHER";
+    const auto role = std::find_if(symbols.begin(), symbols.end(), [&](const auto& entry) { return entry.second == pair.substr(0, equals); });
+    if (role == symbols.end()) return "\"" + std::string(pair.substr(0, equals)) + "\" is no function of the interface";
+    role->second = std::string(pair.substr(equals + 1));
+  }
+  return std::nullopt;
+}
+
+std::string Way::describe(std::uint64_t length, const Symbols& symbols) const {
+  if (oneshot) return "one call of " + symbols.at(Role::oneshot) + "()";
+  if (sizes.size() == 1 && sizes.front() >= length) return "one update";
+  std::string text = "updates of ";
+  for (std::size_t i = 0; i < std::min(sizes.size(), describedsizes); ++i) text += (i > 0 ? ", " : "") + std::to_string(sizes[i]);
+  if (sizes.size() > describedsizes) text += ", ... (" + std::to_string(sizes.size()) + " updates)";
+  return text + " bytes";
+}
+
+std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed) {
+  std::vector<Way> ways;
+  if (oneshot && length <= oneshotlimit) ways.push_back({true, {}});
+  if (length > longmessage) {
+    // Updates that end a block short of full, so that each one meets a half-full buffer.
+    ways.push_back({false, {longmessage + 63}});
+    return ways;
+  }
+  ways.push_back({false, {length}});
+  // A pattern of sizes, repeated until the message is given, written out.
+  const auto split = [&](std::vector<std::uint64_t> pattern, bool closingzero) {
+    Way way;
+    for (std::uint64_t given = 0, i = 0; given < length; ++i) {
+      const std::uint64_t size = std::min(pattern[i % pattern.size()], length - given);
+      way.sizes.push_back(size);
+      given += size;
+    }
+    if (closingzero) way.sizes.push_back(0);
+    ways.push_back(std::move(way));
+  };
+  if (length > 1 && length <= bytebybyte) split({1}, false);
+  if (length > 1) split({1, length}, false);  // one byte, then the rest: a full block from a half-full buffer
+  for (const std::uint64_t size : {55, 56, 63, 64, 65}) {
+    if (length > size) split({size}, false);
+  }
+  if (length > 0) split({0, 64}, true);
+  // Random splits: sizes around the block's edges, and empty updates among them.
+  std::mt19937_64 random(seed ^ (length * 0x9E3779B97F4A7C15ULL));
+  for (int n = 0; n < 2 && length > 1; ++n) {
+    std::vector<std::uint64_t> sizes;
+    for (std::uint64_t given = 0; given < length;) {
+      const std::uint64_t pick = random() % 8;
+      const std::uint64_t size = pick == 0 ? 0 : pick < 4 ? 55 + random() % 11 : 1 + random() % 130;
+      sizes.push_back(std::min(size, length - given));
+      given += sizes.back();
+    }
+    ways.push_back({false, std::move(sizes)});
+  }
+  return ways;
+}
+
+}  // namespace sha1vectors
+
+#if defined(__unix__)
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstring>
+
+#include "sha1vectors/implementations/pipes.h"
+
+namespace sha1vectors {
+
+// A process that has loaded the library, and its two pipes.
+class Library::Worker {
+ public:
+  enum class Read { done, ended, late, stopped };
+
+  ~Worker() {
+    if (pid_ <= 0) return;  // never started, or reaped
+    ::kill(pid_, SIGKILL);
+    while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+
+  // Starts a worker for settings and learns what it found in the library; nothing, with the reason
+  // in problem, when it cannot start or load the library.
+  static std::unique_ptr<Worker> start(const LibrarySettings& settings, std::string& problem, protocol::Found& found) {
+    auto worker = std::unique_ptr<Worker>(new Worker);
+    if (!worker->requests_.ok() || !worker->answers_.ok()) {
+      problem = std::string("cannot make a pipe: ") + std::strerror(errno);
+      return nullptr;
+    }
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, worker->requests_.read, protocol::requestfd);
+    ::posix_spawn_file_actions_adddup2(&actions, worker->answers_.write, protocol::answerfd);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const std::string abi = settings.abi ? abiname(*settings.abi) : "auto";
+    std::vector<std::string> words{settings.worker, "--library-worker", settings.path, abi, settings.renames};
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int error = ::posix_spawn(&worker->pid_, settings.worker.c_str(), &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+      worker->pid_ = -1;
+      problem = "cannot start the worker " + settings.worker + ": " + std::strerror(error);
+      return nullptr;
+    }
+    worker->requests_.closeread();
+    worker->answers_.closewrite();
+    if (auto why = worker->hello(settings, found)) {
+      problem = *why;
+      return nullptr;
+    }
+    return worker;
+  }
+
+  bool send(const std::string& request) {
+    for (std::size_t at = 0; at < request.size();) {
+      const ssize_t n = ::write(requests_.write, request.data() + at, request.size() - at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      at += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  // Reads size bytes by the deadline, looking at stop every 10 ms. Answers come many to a write,
+  // so what arrives is read in bulk and kept.
+  Read receive(void* data, std::size_t size, std::chrono::steady_clock::time_point deadline, const std::atomic<bool>* stop) {
+    auto* at = static_cast<char*>(data);
+    while (size > 0) {
+      if (start_ < end_) {
+        const std::size_t now = std::min(size, end_ - start_);
+        std::memcpy(at, buffer_.data() + start_, now);
+        start_ += now;
+        at += now;
+        size -= now;
+        continue;
+      }
+      if (stop != nullptr && *stop) return Read::stopped;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+      if (left <= 0) return Read::late;
+      pollfd watched{answers_.read, POLLIN, 0};
+      if (::poll(&watched, 1, static_cast<int>(std::min<std::int64_t>(left, 10))) <= 0) continue;
+      const ssize_t n = ::read(answers_.read, buffer_.data(), buffer_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return Read::ended;
+      start_ = 0;
+      end_ = static_cast<std::size_t>(n);
+    }
+    return Read::done;
+  }
+
+  // How the worker ended, once it has: by a signal, or an exit.
+  std::string ending() {
+    int status = 0;
+    pid_t reaped = 0;
+    while ((reaped = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (reaped != pid_) return "the worker vanished";
+    pid_ = -1;
+    if (WIFSIGNALED(status)) return "the library crashed: " + signalname(WTERMSIG(status));
+    return "the worker ended with status " + std::to_string(WEXITSTATUS(status));
+  }
+
+  // Reads the worker's first words: what it found, or why it found nothing.
+  std::optional<std::string> hello(const LibrarySettings& settings, protocol::Found& found) {
+    std::uint8_t status = 0;
+    std::uint32_t length = 0;
+    const auto deadline = std::chrono::steady_clock::now() + settings.timeout;
+    if (receive(&status, 1, deadline, settings.stop) != Read::done || receive(&length, sizeof length, deadline, settings.stop) != Read::done) {
+      return ending() + " while loading it";
+    }
+    if (status == protocol::loaded && length == sizeof found && receive(&found, sizeof found, deadline, settings.stop) == Read::done) return std::nullopt;
+    std::string text(std::min<std::size_t>(length, 4096), '\0');
+    if (status == protocol::loaded || receive(text.data(), text.size(), deadline, settings.stop) != Read::done) return "the worker did not say what it found";
+    return text;
+  }
+
+  static std::string signalname(int signal) {
+    const char* abbreviation = ::sigabbrev_np(signal);
+    const char* description = ::sigdescr_np(signal);
+    return "signal " + std::to_string(signal) + (abbreviation != nullptr ? std::string(" (SIG") + abbreviation + ", " + description + ")" : "");
+  }
+
+ private:
+  Worker() = default;
+  Pipe requests_, answers_;
+  pid_t pid_ = -1;
+  std::array<char, 1 << 16> buffer_{};
+  std::size_t start_ = 0, end_ = 0;
+};
+
+Library::Library(LibrarySettings settings) : settings_(std::move(settings)) {}
+Library::~Library() = default;
+
+std::optional<std::string> Library::cannotrun() {
+  std::string problem;
+  protocol::Found found{};
+  auto worker = Worker::start(settings_, problem, found);
+  if (!worker) return settings_.path + ": " + problem;
+  abi_ = static_cast<Abi>(found.abi);
+  oneshot_ = (found.flags & protocol::hasoneshot) != 0;
+  takesbits_ = (found.flags & protocol::hasbits) != 0;
+  contextsize_ = found.contextsize;
+  symbols_ = abisymbols(abi_);
+  renamesymbols(settings_.renames, symbols_);
+  idle_.push_back(std::move(worker));
+  return std::nullopt;
+}
+
+std::string Library::interface() const {
+  std::string text = (abi_ == Abi::openssl ? "OpenSSL's" : abi_ == Abi::nettle ? "Nettle's" : "sha1abi.h's") + std::string(" interface:");
+  for (const Role role : {Role::oneshot, Role::begin, Role::update, Role::end, Role::endbits}) {
+    const auto name = symbols_.find(role);
+    if (name == symbols_.end() || (role == Role::oneshot && !oneshot_) || (role == Role::endbits && !takesbits_)) continue;
+    text += (text.back() == ':' ? " " : ", ") + name->second;
+  }
+  return text;
+}
+
+Outcome Library::digest(const Message& message) {
+  Engine engine(settings_.stop);
+  const Outcome reference = engine.digest(message);
+  if (!reference.digest) return reference;
+
+  std::unique_ptr<Worker> worker;
+  {
+    const std::lock_guard lock(mutex_);
+    if (!idle_.empty()) {
+      worker = std::move(idle_.back());
+      idle_.pop_back();
+    }
+  }
+  std::string problem;
+  protocol::Found found{};
+  if (!worker && !(worker = Worker::start(settings_, problem, found))) return {std::nullopt, "a fresh worker could not load the library: " + problem};
+
+  // A repeated message goes as its piece; the worker repeats it.
+  const std::vector<Way> ways = waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed);
+  std::string request;
+  const bool held = message.repeat == 1 || message.size() <= oneshotlimit;
+  std::string whole;
+  if (held && message.repeat > 1) message.chunks([&](std::string_view bytes) { return whole.append(bytes), true; });
+  const std::string_view piece = held && message.repeat > 1 ? std::string_view(whole) : message.piece;
+  protocol::put(request, static_cast<std::uint64_t>(piece.size()));
+  request += piece;
+  protocol::put(request, static_cast<std::uint64_t>(held ? 1 : message.repeat));
+  protocol::put(request, message.partial);
+  protocol::put(request, static_cast<std::uint8_t>(message.partialbits));
+  protocol::put(request, static_cast<std::uint32_t>(ways.size()));
+  for (const Way& way : ways) {
+    protocol::put(request, static_cast<std::uint8_t>(way.oneshot));
+    protocol::put(request, static_cast<std::uint32_t>(way.sizes.size()));
+    request.append(reinterpret_cast<const char*>(way.sizes.data()), way.sizes.size() * sizeof(std::uint64_t));
+  }
+  if (!worker->send(request)) return {std::nullopt, worker->ending()};
+
+  std::vector<basicutilities::Sha1Digest> digests;
+  for (const Way& way : ways) {
+    const std::string how = " (" + way.describe(message.size(), symbols_) + ")";
+    const auto deadline = std::chrono::steady_clock::now() + settings_.timeout + readingtime(message.size());
+    std::uint8_t kind = 0;
+    Worker::Read read = worker->receive(&kind, 1, deadline, settings_.stop);
+    std::uint32_t signal = 0;
+    protocol::Answer answer{};
+    if (read == Worker::Read::done) read = worker->receive(kind == protocol::crashed ? static_cast<void*>(&signal) : &answer,
+                                                           kind == protocol::crashed ? sizeof signal : sizeof answer, deadline, settings_.stop);
+    if (read == Worker::Read::stopped) return Outcome::halted();
+    if (read == Worker::Read::late) return {std::nullopt, "the library did not finish within " + seconds(settings_.timeout + readingtime(message.size())) + how};
+    if (read == Worker::Read::ended) return {std::nullopt, worker->ending() + how};
+    if (kind == protocol::crashed) return {std::nullopt, "the library crashed: " + Worker::signalname(static_cast<int>(signal)) + how};
+    const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer) {
+      return "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer + how;
+    };
+    if (answer.digestafter > 0) return {std::nullopt, outside(answer.digestafter, "past", "20-byte digest")};
+    if (answer.digestbefore > 0) return {std::nullopt, outside(answer.digestbefore, "before", "20-byte digest")};
+    const std::string context = "context (" + std::to_string(contextsize_) + " bytes, as the interface has it)";
+    if (answer.contextafter > 0) return {std::nullopt, outside(answer.contextafter, "past", context)};
+    if (answer.contextbefore > 0) return {std::nullopt, outside(answer.contextbefore, "before", context)};
+    digests.emplace_back();
+    std::memcpy(digests.back().data(), answer.digest, 20);
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    idle_.push_back(std::move(worker));
+  }
+  // Ways that agree give the library's digest, right or wrong; else the first wrong way is named.
+  if (std::all_of(digests.begin(), digests.end(), [&](const auto& digest) { return digest == digests.front(); })) return {digests.front()};
+  for (std::size_t i = 0; i < digests.size(); ++i) {
+    if (digests[i] != *reference.digest) {
+      Outcome wrong{digests[i]};
+      wrong.how = ways[i].describe(message.size(), symbols_);
+      return wrong;
+    }
+  }
+  return {digests.front()};
+}
+
+}  // namespace sha1vectors
+
+#else
+
+namespace sha1vectors {
+
+class Library::Worker {};
+Library::Library(LibrarySettings settings) : settings_(std::move(settings)) {}
+Library::~Library() = default;
+std::optional<std::string> Library::cannotrun() { return "--library needs a POSIX system"; }
+std::string Library::interface() const { return {}; }
+Outcome Library::digest(const Message&) { return {std::nullopt, "--library needs a POSIX system"}; }
+
+}  // namespace sha1vectors
+
+#endif

@@ -1,0 +1,97 @@
+/* SPDX-License-Identifier: MIT
+ * A SHA-1 library with OpenSSL's interface and, as FAULT says, one of the faults real ones have
+ * shipped; the tests check that sha1vectors --library catches and names each. */
+#include <signal.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <string.h>
+
+#define CORRECT 0
+#define COUNTER32 1 /* the bit count kept in 32 bits: wraps at 512 MiB */
+#define LOSTDATA 2  /* an update that completes a half-full buffer drops the rest of its bytes */
+#define BADPAD 3    /* with 56 to 63 bytes left, the length goes over the block's end, no block is added */
+#define BIGDIGEST 4 /* the final writes 32 bytes of digest */
+#define ZEROCRASH 5 /* a zero-length update crashes */
+#define HANG 6      /* a message of 63 bytes never finishes */
+#define ONESHOT 7   /* the one-shot call, a path of its own, drops the last byte of 64 and more */
+
+/* The size of OpenSSL's SHA_CTX, which callers allocate. */
+typedef struct {
+  uint32_t h[5];
+  uint32_t low, high; /* the bit count */
+  unsigned char buffer[64];
+  uint32_t used;
+} context;
+
+static uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+static void block(uint32_t h[5], const unsigned char* p) {
+  static const uint32_t k[4] = {0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
+  uint32_t w[80], a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+  for (int t = 0; t < 16; ++t) w[t] = (uint32_t)p[4 * t] << 24 | (uint32_t)p[4 * t + 1] << 16 | (uint32_t)p[4 * t + 2] << 8 | p[4 * t + 3];
+  for (int t = 16; t < 80; ++t) w[t] = rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+  for (int t = 0; t < 80; ++t) {
+    uint32_t f = t < 20 ? (b & c) | (~b & d) : (t >= 40 && t < 60) ? (b & c) | (b & d) | (c & d) : b ^ c ^ d;
+    uint32_t next = rotl(a, 5) + f + e + k[t / 20] + w[t];
+    e = d, d = c, c = rotl(b, 30), b = a, a = next;
+  }
+  h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e;
+}
+
+int SHA1_Init(context* c) {
+  static const uint32_t start[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
+  memcpy(c->h, start, sizeof start);
+  c->low = c->high = c->used = 0;
+  return 1;
+}
+
+int SHA1_Update(context* c, const void* data, size_t length) {
+  const unsigned char* p = data;
+  if (FAULT == ZEROCRASH && length == 0) raise(SIGSEGV);
+  uint64_t bits = ((uint64_t)c->high << 32 | c->low) + (uint64_t)length * 8;
+  c->low = (uint32_t)bits;
+  c->high = FAULT == COUNTER32 ? 0 : (uint32_t)(bits >> 32);
+  if (c->used > 0) {
+    size_t take = 64 - c->used < length ? 64 - c->used : length;
+    memcpy(c->buffer + c->used, p, take);
+    c->used += (uint32_t)take;
+    p += take;
+    length -= take;
+    if (c->used < 64) return 1;
+    block(c->h, c->buffer);
+    c->used = 0;
+    if (FAULT == LOSTDATA) return 1;
+  }
+  for (; length >= 64; p += 64, length -= 64) block(c->h, p);
+  memcpy(c->buffer, p, length);
+  c->used = (uint32_t)length;
+  return 1;
+}
+
+int SHA1_Final(unsigned char* digest, context* c) {
+  if (FAULT == HANG && c->low == 63 * 8 && c->high == 0) {
+    for (volatile int forever = 1; forever;) {
+    }
+  }
+  const uint64_t bits = (uint64_t)c->high << 32 | c->low;
+  c->buffer[c->used++] = 0x80;
+  if (c->used > 56 && FAULT != BADPAD) {
+    memset(c->buffer + c->used, 0, 64 - c->used);
+    block(c->h, c->buffer);
+    c->used = 0;
+  }
+  memset(c->buffer + c->used, 0, 64 - c->used);
+  for (int i = 0; i < 8; ++i) c->buffer[63 - i] = (unsigned char)(bits >> (8 * i));
+  block(c->h, c->buffer);
+  for (int i = 0; i < 20; ++i) digest[i] = (unsigned char)(c->h[i / 4] >> (24 - 8 * (i % 4)));
+  if (FAULT == BIGDIGEST) memset(digest + 20, 0, 12);
+  return 1;
+}
+
+unsigned char* SHA1(const unsigned char* data, size_t length, unsigned char* digest) {
+  context c;
+  SHA1_Init(&c);
+  SHA1_Update(&c, data, FAULT == ONESHOT && length >= 64 ? length - 1 : length);
+  SHA1_Final(digest, &c);
+  return digest;
+}
