@@ -414,6 +414,10 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
     EXPECT_EQ(r.status, c.status) << c.library << "\n" << r.err;
     EXPECT_NE(r.out.find(c.says), std::string::npos) << c.library << ": " << r.out.substr(0, 2000);
   }
+  // Our own interface, with the ending that takes bits: bit-oriented vectors are checked, none skipped.
+  const Ran bits = run("--library " + std::string(FAULTY_LIBRARIES) + "/ownabi.so --no-long " + SHA1TESTER_VECTOR_DIR + "/cavp-bit/SHA1ShortMsg.rsp");
+  EXPECT_EQ(bits.status, 0);
+  EXPECT_EQ(bits.out, "513 passed, 0 failed\n");
   // What cannot be checked at all is unusable input.
   for (const std::string& wrong : {"--library " + (folder_ / "missing.so").string(), std::string("--library libc.so.6"), std::string("--library libcrypto.so.3 --abi nettle"),
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
