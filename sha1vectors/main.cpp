@@ -22,6 +22,7 @@
 #include "input/messagebytes.h"
 #include "utilities/hex.h"
 #include "sha1vectors/checking/checking.h"
+#include "sha1vectors/checking/random.h"
 #include "sha1vectors/checking/report.h"
 #include "sha1vectors/checking/response.h"
 #include "sha1vectors/implementations/command.h"
@@ -127,6 +128,7 @@ struct Options {
   std::string library, abi, symbols;
   std::optional<std::uint64_t> seed;
   bool nolong = false, longcheck = false;
+  std::uint64_t random = 0, maxlength = 1024;
 };
 
 // Every failure is shown on a terminal; elsewhere only with --verbose.
@@ -265,6 +267,34 @@ sha1vectors::Source longmessage() {
   return {vector.file, {vector}};
 }
 
+// --random: random messages against the engine; the first failure, shrunk, told as a failure and
+// as a CAVP record to check again.
+int randomrun(const Options& options, sha1vectors::Implementation& implementation) {
+  sha1vectors::RandomSettings settings{options.random, options.seed.value_or(std::random_device{}()), options.maxlength, options.jobs};
+  std::cerr << "sha1vectors: " << options.random << " random messages of up to " << options.maxlength << " bytes, --seed " << settings.seed << "\n";
+  const sha1vectors::RandomResult result = sha1vectors::checkrandom(implementation, settings, interrupted);
+  sha1vectors::Tally tally{result.passed, result.failure ? 1U : 0U, 0, result.unchecked};
+  if (result.failure) {
+    sha1vectors::Vector vector;
+    vector.file = "random message " + std::to_string(result.failure->number) + " (--seed " + std::to_string(settings.seed) + ", " +
+                  std::to_string(result.failure->length) + " bytes), shrunk";
+    vector.name = "Len = " + std::to_string(8 * result.failure->message.size());
+    vector.message = result.failure->message;
+    basicutilities::Sha1Stream stream;
+    stream.add(vector.message);
+    vector.expected = stream.finish();
+    const std::vector<sha1vectors::Source> sources{{vector.file, {vector}}};
+    sha1vectors::Progress progress(1, stderr, false);
+    sha1vectors::Report report(sources, {false, true}, progress, std::cout, std::cerr);
+    report.arrived(0, sha1vectors::check(sources.front().vectors.front(), implementation, &interrupted));
+    std::cout << "As a CAVP record, to save and check again:\n" << sha1vectors::cavprecord(result.failure->message);
+  }
+  if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
+  if (!sha1vectors::summarise(tally, std::cout)) return 2;
+  if (interrupted) return 128 + (stopsignal != 0 ? stopsignal.load() : SIGINT);
+  return result.failure ? 1 : 0;
+}
+
 int run(const Options& options) {
   sha1vectors::Engine engine(&interrupted);
   std::optional<sha1vectors::OrphanSweeper> sweeper;
@@ -283,6 +313,7 @@ int run(const Options& options) {
                                                 : library ? static_cast<sha1vectors::Implementation&>(*library)
                                                           : engine;
 
+  if (options.random > 0) return randomrun(options, implementation);
   const bool responding = !options.acvpresponse.empty();
   sha1vectors::Inputs inputs = sha1vectors::readinputs(options.files, options.catalogue, responding);
   if ((library && !options.nolong) || options.longcheck) inputs.sources.push_back(longmessage());
@@ -437,6 +468,13 @@ int main(int argc, char* argv[]) {
   auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
   app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
       ->excludes(nolong);
+  auto* random = app.add_option("--random", options.random, "check N random messages against the built-in engine instead of FILEs; the first failure is shrunk and printed as a CAVP record")
+                     ->type_name("N")
+                     ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1'000'000'000}).description(""));
+  app.add_option("--max-length", options.maxlength, "with --random: the longest message, in bytes, 0 to 1048576 (default 1024)")
+      ->type_name("BYTES")
+      ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 20).description(""))
+      ->needs(random);
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
   app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
@@ -458,6 +496,10 @@ int main(int argc, char* argv[]) {
   }
   if (app.count("--command") > 0 && options.command.find_first_not_of(" \t") == std::string::npos) {
     std::cerr << "sha1vectors: --command needs a command to run\n";
+    return 2;
+  }
+  if (options.random > 0 && (!options.files.empty() || options.catalogue || !options.acvpresponse.empty())) {
+    std::cerr << "sha1vectors: --random checks random messages, not FILEs, the catalogue or a response\n";
     return 2;
   }
   if (options.tracecompare && !options.trace && !options.tracehex) {

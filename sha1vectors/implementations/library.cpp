@@ -277,26 +277,11 @@ std::string Library::interface() const {
   return text;
 }
 
-Outcome Library::digest(const Message& message) {
-  Engine engine(settings_.stop);
-  const Outcome reference = engine.digest(message);
-  if (!reference.digest) return reference;
+namespace {
 
-  std::unique_ptr<Worker> worker;
-  {
-    const std::lock_guard lock(mutex_);
-    if (!idle_.empty()) {
-      worker = std::move(idle_.back());
-      idle_.pop_back();
-    }
-  }
-  std::string problem;
-  protocol::Found found{};
-  if (!worker && !(worker = Worker::start(settings_, problem, found))) return {std::nullopt, "a fresh worker could not load the library: " + problem};
-
-  // A repeated message goes as its piece; the worker repeats it.
-  const std::vector<Way> ways = waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed);
-  std::string request;
+// Puts message and the ways it is to be given into a request. A repeated message goes as its
+// piece, which the worker repeats, unless it is short enough to be given in one call.
+void ask(std::string& request, const Message& message, const std::vector<Way>& ways) {
   const bool held = message.repeat == 1 || message.size() <= oneshotlimit;
   std::string whole;
   if (held && message.repeat > 1) message.chunks([&](std::string_view bytes) { return whole.append(bytes), true; });
@@ -312,47 +297,94 @@ Outcome Library::digest(const Message& message) {
     protocol::put(request, static_cast<std::uint32_t>(way.sizes.size()));
     request.append(reinterpret_cast<const char*>(way.sizes.data()), way.sizes.size() * sizeof(std::uint64_t));
   }
-  if (!worker->send(request)) return {std::nullopt, worker->ending()};
+}
 
-  std::vector<basicutilities::Sha1Digest> digests;
-  for (const Way& way : ways) {
-    const std::string how = " (" + way.describe(message.size(), symbols_) + ")";
-    const auto deadline = std::chrono::steady_clock::now() + settings_.timeout + readingtime(message.size());
-    std::uint8_t kind = 0;
-    Worker::Read read = worker->receive(&kind, 1, deadline, settings_.stop);
-    std::uint32_t signal = 0;
-    protocol::Answer answer{};
-    if (read == Worker::Read::done) read = worker->receive(kind == protocol::crashed ? static_cast<void*>(&signal) : &answer,
-                                                           kind == protocol::crashed ? sizeof signal : sizeof answer, deadline, settings_.stop);
-    if (read == Worker::Read::stopped) return Outcome::halted();
-    if (read == Worker::Read::late) return {std::nullopt, "the library did not finish within " + seconds(settings_.timeout + readingtime(message.size())) + how};
-    if (read == Worker::Read::ended) return {std::nullopt, worker->ending() + how};
-    if (kind == protocol::crashed) return {std::nullopt, "the library crashed: " + Worker::signalname(static_cast<int>(signal)) + how};
-    const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer) {
-      return "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer + how;
-    };
-    if (answer.digestafter > 0) return {std::nullopt, outside(answer.digestafter, "past", "20-byte digest")};
-    if (answer.digestbefore > 0) return {std::nullopt, outside(answer.digestbefore, "before", "20-byte digest")};
-    const std::string context = "context (" + std::to_string(contextsize_) + " bytes, as the interface has it)";
-    if (answer.contextafter > 0) return {std::nullopt, outside(answer.contextafter, "past", context)};
-    if (answer.contextbefore > 0) return {std::nullopt, outside(answer.contextbefore, "before", context)};
-    digests.emplace_back();
-    std::memcpy(digests.back().data(), answer.digest, 20);
+// The digest the ways give: theirs when they agree, right or wrong; else the first wrong one,
+// with the way named.
+Outcome agreed(const std::vector<basicutilities::Sha1Digest>& digests, const std::vector<Way>& ways, const basicutilities::Sha1Digest& right,
+               std::uint64_t length, const Symbols& symbols) {
+  if (std::all_of(digests.begin(), digests.end(), [&](const auto& digest) { return digest == digests.front(); })) return {digests.front()};
+  const auto wrong = std::find_if(digests.begin(), digests.end(), [&](const auto& digest) { return digest != right; });
+  Outcome outcome{*wrong};
+  outcome.how = ways[static_cast<std::size_t>(wrong - digests.begin())].describe(length, symbols);
+  return outcome;
+}
+
+}  // namespace
+
+std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest) {
+  const auto allowed = settings_.timeout + readingtime(length);
+  const auto deadline = std::chrono::steady_clock::now() + allowed;
+  std::uint8_t kind = 0;
+  std::uint32_t signal = 0;
+  protocol::Answer answer{};
+  Worker::Read read = worker.receive(&kind, 1, deadline, settings_.stop);
+  if (read == Worker::Read::done && kind == protocol::crashed) read = worker.receive(&signal, sizeof signal, deadline, settings_.stop);
+  if (read == Worker::Read::done && kind != protocol::crashed) read = worker.receive(&answer, sizeof answer, deadline, settings_.stop);
+  if (read == Worker::Read::stopped) return Outcome::halted();
+  if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed) + how};
+  if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending() + how};
+  if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + Worker::signalname(static_cast<int>(signal)) + how};
+  const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer) {
+    return Outcome{std::nullopt, "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer + how};
+  };
+  const std::string context = "context (" + std::to_string(contextsize_) + " bytes, as the interface has it)";
+  if (answer.digestafter > 0) return outside(answer.digestafter, "past", "20-byte digest");
+  if (answer.digestbefore > 0) return outside(answer.digestbefore, "before", "20-byte digest");
+  if (answer.contextafter > 0) return outside(answer.contextafter, "past", context);
+  if (answer.contextbefore > 0) return outside(answer.contextbefore, "before", context);
+  std::memcpy(digest.data(), answer.digest, 20);
+  return std::nullopt;
+}
+
+Outcome Library::digest(const Message& message) { return digests({&message, 1}).front(); }
+
+std::vector<Outcome> Library::digests(std::span<const Message> messages) {
+  std::vector<Outcome> outcomes;
+  std::vector<basicutilities::Sha1Digest> right;
+  Engine engine(settings_.stop);
+  for (const Message& message : messages) {
+    const Outcome reference = engine.digest(message);
+    if (!reference.digest) return std::vector<Outcome>(messages.size(), Outcome::halted());
+    right.push_back(*reference.digest);
   }
+  std::unique_ptr<Worker> worker;
   {
     const std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(worker));
-  }
-  // Ways that agree give the library's digest, right or wrong; else the first wrong way is named.
-  if (std::all_of(digests.begin(), digests.end(), [&](const auto& digest) { return digest == digests.front(); })) return {digests.front()};
-  for (std::size_t i = 0; i < digests.size(); ++i) {
-    if (digests[i] != *reference.digest) {
-      Outcome wrong{digests[i]};
-      wrong.how = ways[i].describe(message.size(), symbols_);
-      return wrong;
+    if (!idle_.empty()) {
+      worker = std::move(idle_.back());
+      idle_.pop_back();
     }
   }
-  return {digests.front()};
+  std::string problem;
+  protocol::Found found{};
+  if (!worker && !(worker = Worker::start(settings_, problem, found))) {
+    return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, "a fresh worker could not load the library: " + problem});
+  }
+  std::vector<std::vector<Way>> ways;
+  std::string request;
+  protocol::put(request, static_cast<std::uint32_t>(messages.size()));
+  for (const Message& message : messages) {
+    ways.push_back(waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed));
+    ask(request, message, ways.back());
+  }
+  if (!worker->send(request)) return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, worker->ending()});
+  for (std::size_t m = 0; m < messages.size(); ++m) {
+    std::vector<basicutilities::Sha1Digest> given(ways[m].size());
+    for (std::size_t w = 0; w < ways[m].size(); ++w) {
+      if (auto failure = hear(*worker, messages[m].size(), " (" + ways[m][w].describe(messages[m].size(), symbols_) + ")", given[w])) {
+        // The worker is done for; the messages after this one go to a fresh one.
+        outcomes.push_back(*failure);
+        worker.reset();
+        for (Outcome& rest : digests(messages.subspan(m + 1))) outcomes.push_back(std::move(rest));
+        return outcomes;
+      }
+    }
+    outcomes.push_back(agreed(given, ways[m], right[m], messages[m].size(), symbols_));
+  }
+  const std::lock_guard lock(mutex_);
+  idle_.push_back(std::move(worker));
+  return outcomes;
 }
 
 }  // namespace sha1vectors
@@ -367,6 +399,7 @@ Library::~Library() = default;
 std::optional<std::string> Library::cannotrun() { return "--library needs a POSIX system"; }
 std::string Library::interface() const { return {}; }
 Outcome Library::digest(const Message&) { return {std::nullopt, "--library needs a POSIX system"}; }
+std::vector<Outcome> Library::digests(std::span<const Message> messages) { return std::vector<Outcome>(messages.size(), digest({})); }
 
 }  // namespace sha1vectors
 

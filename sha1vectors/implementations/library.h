@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,9 +74,14 @@ class Library : public Implementation {
 
   bool takesbits() const override { return takesbits_; }
   Outcome digest(const Message& message) override;
+  // Many messages to one worker in one request; after a crash or a hang the rest go to a new one.
+  std::vector<Outcome> digests(std::span<const Message> messages) override;
 
  private:
   class Worker;
+  // One way's answer into digest; the outcome instead when the way failed (and the worker is
+  // not to be used again). how names the way, in brackets.
+  std::optional<Outcome> hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest);
 
   LibrarySettings settings_;
   Symbols symbols_;

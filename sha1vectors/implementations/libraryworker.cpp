@@ -273,42 +273,62 @@ bool hello(std::uint8_t status, const std::string& text) {
   return writeall(answerfd, out.data(), out.size());
 }
 
-// Answers requests until the checker closes the pipe.
+// A message of a request and the ways it is to be given.
+struct Asked {
+  Body body;
+  std::vector<Way> ways;
+};
+
+bool readasked(Reader& in, Asked& asked) {
+  std::uint32_t count = 0;
+  if (!readbody(in, asked.body) || !in.value(count)) return false;
+  asked.ways.resize(count);
+  for (Way& way : asked.ways) {
+    std::uint8_t oneshot = 0;
+    std::uint32_t sizes = 0;
+    if (!in.value(oneshot) || !in.value(sizes) || sizes > (1U << 24)) return false;
+    way.oneshot = oneshot != 0;
+    way.sizes.resize(sizes);
+    if (!in.read(way.sizes.data(), sizes * sizeof(std::uint64_t))) return false;
+    // Whole messages only in one call or one update; a repeated one in bounded updates that
+    // move on.
+    const Body& body = asked.body;
+    const bool bounded = std::all_of(way.sizes.begin(), way.sizes.end(), [&](std::uint64_t size) { return body.whole || size <= longestupdate; });
+    const bool moves = std::any_of(way.sizes.begin(), way.sizes.end(), [](std::uint64_t size) { return size > 0; });
+    if ((way.oneshot && !body.whole) || (!way.oneshot && (!bounded || (!moves && body.length > 0)))) return false;
+  }
+  return true;
+}
+
+// Answers requests until the checker closes the pipe. A request is read whole before any of it is
+// hashed, so that the checker, writing it, never waits on answers it is not yet reading.
 int serve(const Functions& f) {
   Fenced context(f.contextsize), digest(20);
-  Body body;
   auto in = std::make_unique<Reader>();
+  std::vector<Asked> request;
   for (;;) {
-    std::uint32_t count = 0;
-    if (!readbody(*in, body) || !in->value(count)) return 0;
-    std::vector<Way> ways(count);
-    for (Way& way : ways) {
-      std::uint8_t oneshot = 0;
-      std::uint32_t sizes = 0;
-      if (!in->value(oneshot) || !in->value(sizes) || sizes > (1U << 24)) return 0;
-      way.oneshot = oneshot != 0;
-      way.sizes.resize(sizes);
-      if (!in->read(way.sizes.data(), sizes * sizeof(std::uint64_t))) return 0;
-      // Whole messages only in one call or one update; a repeated one in bounded updates that
-      // move on.
-      const bool bounded = std::all_of(way.sizes.begin(), way.sizes.end(), [&](std::uint64_t size) { return body.whole || size <= longestupdate; });
-      const bool moves = std::any_of(way.sizes.begin(), way.sizes.end(), [](std::uint64_t size) { return size > 0; });
-      if ((way.oneshot && !body.whole) || (!way.oneshot && (!bounded || (!moves && body.length > 0)))) return 0;
+    std::uint32_t messages = 0;
+    if (!in->value(messages)) return 0;
+    request.resize(messages);
+    for (Asked& asked : request) {
+      if (!readasked(*in, asked)) return 0;
     }
-    for (const Way& way : ways) {
-      context.arm();
-      digest.arm();
-      hash(f, body, way, context, digest);
-      Answer told{};
-      std::memcpy(told.digest, digest.data(), 20);
-      told.digestbefore = digest.before();
-      told.digestafter = digest.after();
-      told.contextbefore = context.before();
-      told.contextafter = context.after();
-      std::string out;
-      put(out, answered);
-      put(out, told);
-      if (!answer(out)) return 0;
+    for (const Asked& asked : request) {
+      for (const Way& way : asked.ways) {
+        context.arm();
+        digest.arm();
+        hash(f, asked.body, way, context, digest);
+        Answer told{};
+        std::memcpy(told.digest, digest.data(), 20);
+        told.digestbefore = digest.before();
+        told.digestafter = digest.after();
+        told.contextbefore = context.before();
+        told.contextafter = context.after();
+        std::string out;
+        put(out, answered);
+        put(out, told);
+        if (!answer(out)) return 0;
+      }
     }
     if (!flush()) return 0;
   }

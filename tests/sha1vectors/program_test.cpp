@@ -425,6 +425,26 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
   }
 }
 
+// Random messages find a fault the published sets miss, shrink it to the shortest message, and
+// give a record that fails again when checked as a file.
+TEST_F(Sha1vectorsProgram, RandomMessagesFindAFaultAndShrinkItToARecordThatChecksAgain) {
+  const std::string lostdata = std::string(FAULTY_LIBRARIES) + "/faultysha1-lostdata.so";
+  const Ran found = run("--random 2000 --seed 3 --library " + lostdata);
+  EXPECT_EQ(found.status, 1);
+  // 65 bytes: the shortest that one byte and then the rest carries past a block's end.
+  EXPECT_NE(found.out.find("shrunk: Len = 520: updates of 1, 64 bytes\n"), std::string::npos) << found.out;
+  const auto record = found.out.find("[L = 20]");
+  ASSERT_NE(record, std::string::npos) << found.out;
+  const std::string saved = write("found.rsp", found.out.substr(record, found.out.rfind("MD = ") + 46 - record));
+  EXPECT_EQ(run("--library " + lostdata + " --no-long " + saved).out, "0 passed, 1 failed\n");
+  EXPECT_EQ(run(saved).out, "1 passed, 0 failed\n") << "the record holds SHA-1's own digest";
+  // Through a command, and where the library is right.
+  const Ran sha0 = run("--random 50 --seed 3 --command " + std::string(MYSHA1_PROGRAM));
+  EXPECT_NE(sha0.out.find("shrunk: Len = 0\n"), std::string::npos) << sha0.out;
+  EXPECT_EQ(run("--random 2000 --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-correct.so").out, "2000 passed, 0 failed\n");
+  EXPECT_EQ(run("--random 5 " + saved).status, 2) << "random messages or FILEs, not both";
+}
+
 TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
   EXPECT_EQ(text.status, 0);
