@@ -295,19 +295,23 @@ int randomrun(const Options& options, sha1vectors::Implementation& implementatio
   return result.failure ? 1 : 0;
 }
 
+// Makes command the one of --command; false, having said why, when it cannot be run.
+bool startcommand(const Options& options, std::optional<sha1vectors::Command>& command, sha1vectors::OrphanSweeper& sweeper) {
+  command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted, &sweeper);
+  if (auto problem = command->cannotrun()) {
+    std::cerr << "sha1vectors: " << *problem << " (nothing was checked)\n";
+    return false;
+  }
+  if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
+  return true;
+}
+
 int run(const Options& options) {
   sha1vectors::Engine engine(&interrupted);
   std::optional<sha1vectors::OrphanSweeper> sweeper;
   std::optional<sha1vectors::Command> command;
   std::optional<sha1vectors::Library> library;
-  if (!options.command.empty()) {
-    command.emplace(options.command, std::chrono::milliseconds(std::llround(options.timeout * 1000)), &interrupted, &sweeper.emplace());
-    if (auto problem = command->cannotrun()) {
-      std::cerr << "sha1vectors: " << *problem << " (nothing was checked)\n";
-      return 2;
-    }
-    if (options.verbose) std::cerr << "sha1vectors: the command runs " << how(*command) << "\n";
-  }
+  if (!options.command.empty() && !startcommand(options, command, sweeper.emplace())) return 2;
   if (!options.library.empty() && !loadlibrary(options, library)) return 2;
   sha1vectors::Implementation& implementation = command   ? static_cast<sha1vectors::Implementation&>(*command)
                                                 : library ? static_cast<sha1vectors::Implementation&>(*library)

@@ -60,50 +60,76 @@ std::string randommessage(std::uint64_t seed, std::uint64_t number, std::uint64_
   return message;
 }
 
-RandomResult checkrandom(Implementation& implementation, const RandomSettings& settings, const std::atomic<bool>& stop) {
-  RandomResult result;
-  std::mutex mutex;  // guards result and next
-  std::uint64_t next = 0;
-  std::uint64_t firstfailure = settings.count;
-  const std::size_t batch = std::max<std::size_t>(1, settings.batch);
-  const auto work = [&] {
-    for (;;) {
-      std::uint64_t from = 0, to = 0;
-      {
-        const std::lock_guard lock(mutex);
-        // Past a failure, only the messages before it are still of interest.
-        if (next >= std::min(firstfailure, settings.count) || stop) return;
-        from = next;
-        to = next = std::min({next + batch, settings.count, firstfailure});
-      }
+namespace {
+
+// One --random run: threads take the next numbers in batches and record what they found.
+class RandomRun {
+ public:
+  RandomRun(Implementation& implementation, const RandomSettings& settings, const std::atomic<bool>& stop)
+      : implementation_(implementation), settings_(settings), stop_(stop), firstfailure_(settings.count) {}
+
+  void work() {
+    for (std::uint64_t from = 0, to = 0; take(from, to);) {
       std::vector<std::string> held;
       std::vector<Message> messages;
-      for (std::uint64_t n = from; n < to; ++n) held.push_back(randommessage(settings.seed, n, settings.maxlength));
+      for (std::uint64_t n = from; n < to; ++n) held.push_back(randommessage(settings_.seed, n, settings_.maxlength));
       for (const std::string& message : held) messages.push_back({message});
-      const std::vector<Outcome> outcomes = implementation.digests(messages);
-      const std::lock_guard lock(mutex);
-      for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        if (outcomes[i].stopped) continue;
-        if (!fails(outcomes[i], held[i])) {
-          ++result.passed;
-        } else if (from + i < firstfailure) {
-          firstfailure = from + i;
-          result.failure = RandomResult::Failure{from + i, held[i].size(), held[i], outcomes[i]};
-        }
+      record(from, held, implementation_.digests(messages));
+    }
+  }
+
+  RandomResult finish() {
+    // Passes counted past the failure would depend on the threads' timing.
+    if (result_.failure) {
+      result_.passed = result_.failure->number;
+      result_.failure->message = shrink(implementation_, result_.failure->message, result_.failure->outcome, stop_);
+    }
+    if (stop_) result_.unchecked = settings_.count - result_.passed - (result_.failure ? 1 : 0);
+    return result_;
+  }
+
+ private:
+  // The next batch of numbers; false when none is left of interest (past a failure, only the
+  // messages before it are).
+  bool take(std::uint64_t& from, std::uint64_t& to) {
+    const std::lock_guard lock(mutex_);
+    const std::uint64_t end = std::min(firstfailure_, settings_.count);
+    if (next_ >= end || stop_) return false;
+    from = next_;
+    to = next_ = std::min(next_ + std::max<std::size_t>(1, settings_.batch), end);
+    return true;
+  }
+
+  void record(std::uint64_t from, const std::vector<std::string>& held, const std::vector<Outcome>& outcomes) {
+    const std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+      if (outcomes[i].stopped) continue;
+      if (!fails(outcomes[i], held[i])) {
+        ++result_.passed;
+      } else if (from + i < firstfailure_) {
+        firstfailure_ = from + i;
+        result_.failure = RandomResult::Failure{from + i, held[i].size(), held[i], outcomes[i]};
       }
     }
-  };
-  std::vector<std::thread> threads;
-  for (unsigned j = 1; j < std::max(1U, settings.jobs); ++j) threads.emplace_back(work);
-  work();
-  for (std::thread& thread : threads) thread.join();
-  // Passes counted past the failure would depend on the threads' timing.
-  if (result.failure) {
-    result.passed = result.failure->number;
-    result.failure->message = shrink(implementation, result.failure->message, result.failure->outcome, stop);
   }
-  if (stop) result.unchecked = settings.count - result.passed - (result.failure ? 1 : 0);
-  return result;
+
+  Implementation& implementation_;
+  const RandomSettings& settings_;
+  const std::atomic<bool>& stop_;
+  std::mutex mutex_;  // guards the rest
+  std::uint64_t next_ = 0, firstfailure_;
+  RandomResult result_;
+};
+
+}  // namespace
+
+RandomResult checkrandom(Implementation& implementation, const RandomSettings& settings, const std::atomic<bool>& stop) {
+  RandomRun run(implementation, settings, stop);
+  std::vector<std::thread> threads;
+  for (unsigned j = 1; j < std::max(1U, settings.jobs); ++j) threads.emplace_back([&run] { run.work(); });
+  run.work();
+  for (std::thread& thread : threads) thread.join();
+  return run.finish();
 }
 
 std::string cavprecord(const std::string& message) {
