@@ -226,9 +226,11 @@ class Library::Worker {
     std::uint8_t status = 0;
     std::uint32_t length = 0;
     const auto deadline = std::chrono::steady_clock::now() + settings.timeout;
-    if (receive(&status, 1, deadline, settings.stop) != Read::done || receive(&length, sizeof length, deadline, settings.stop) != Read::done) {
-      return ending() + " while loading it";
-    }
+    Read read = receive(&status, 1, deadline, settings.stop);
+    if (read == Read::done) read = receive(&length, sizeof length, deadline, settings.stop);
+    if (read == Read::late) return "loading it did not finish within " + seconds(settings.timeout);
+    if (read == Read::stopped) return "stopped while loading it";
+    if (read == Read::ended) return ending() + " while loading it";
     if (status == protocol::loaded && length == sizeof found && receive(&found, sizeof found, deadline, settings.stop) == Read::done) return std::nullopt;
     std::string text(std::min<std::size_t>(length, 4096), '\0');
     if (status == protocol::loaded || receive(text.data(), text.size(), deadline, settings.stop) != Read::done) return "the worker did not say what it found";
