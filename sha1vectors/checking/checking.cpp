@@ -92,7 +92,9 @@ std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
         message.append(abc[1]);
         message.append(abc[2]);
         if (vector.chainbits) message.fit(*vector.chainbits);
-        if (!(last = hash(message.message(), i))) return last;
+        Message chained = message.message();
+        chained.chained = i > 0;
+        if (!(last = hash(chained, i))) return last;
         abc = {std::move(abc[1]), std::move(abc[2]), Bits{std::string(view(*last)), 0, 0}};
       }
       return last;
@@ -100,7 +102,7 @@ std::optional<Sha1Digest> walk(const Vector& vector, Hash&& hash) {
     case Vector::Kind::iterated:
       for (std::uint64_t i = 0; i < vector.iterations; ++i) {
         const std::string h = last ? std::string(view(*last)) : std::string();
-        if (!(last = hash(i == 0 ? first : Message{h}, i))) return last;
+        if (!(last = hash(i == 0 ? first : Message{h, 1, 0, 0, true}, i))) return last;
       }
       return last;
   }

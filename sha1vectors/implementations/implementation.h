@@ -43,6 +43,9 @@ struct Message {
   std::uint64_t repeat = 1;
   std::uint8_t partial = 0;
   unsigned partialbits = 0;
+  // A hash of a chain after its first: a message of the same length as the first's, made of
+  // digests, which an implementation may take the quick way.
+  bool chained = false;
 
   std::uint64_t size() const { return piece.size() * repeat; }
   // The whole bytes in chunks of about 64 KiB, to fn, without holding them all, until fn returns

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint64_t longmessage = std::uint64_t{1} << 20;      // past this, few ways
 constexpr std::uint64_t oneshotlimit = std::uint64_t{64} << 20;    // a one-shot call needs it whole
-constexpr std::uint64_t bytebybyte = 1024;                         // given a byte at a time up to this
+constexpr std::uint64_t bytebybyte = 256;                          // given a byte at a time up to this
 constexpr std::size_t describedsizes = 16;                         // sizes listed in a way's name
 
 }  // namespace
@@ -58,12 +58,23 @@ std::optional<std::string> renamesymbols(std::string_view renames, Symbols& symb
   return std::nullopt;
 }
 
+std::vector<std::uint64_t> Way::updates(std::uint64_t length) const {
+  std::vector<std::uint64_t> given;
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i < sizes.size() || sum < length; ++i) {
+    given.push_back(std::min(sizes[i % sizes.size()], length - sum));
+    sum += given.back();
+  }
+  return given;
+}
+
 std::string Way::describe(std::uint64_t length, const Symbols& symbols) const {
   if (oneshot) return "one call of " + symbols.at(Role::oneshot) + "()";
-  if (sizes.size() == 1 && sizes.front() >= length) return "one update";
+  const std::vector<std::uint64_t> all = updates(length);
+  if (all.size() == 1) return "one update";
   std::string text = "updates of ";
-  for (std::size_t i = 0; i < std::min(sizes.size(), describedsizes); ++i) text += (i > 0 ? ", " : "") + std::to_string(sizes[i]);
-  if (sizes.size() > describedsizes) text += ", ... (" + std::to_string(sizes.size()) + " updates)";
+  for (std::size_t i = 0; i < std::min(all.size(), describedsizes); ++i) text += (i > 0 ? ", " : "") + std::to_string(all[i]);
+  if (all.size() > describedsizes) text += ", ... (" + std::to_string(all.size()) + " updates)";
   return text + " bytes";
 }
 
@@ -76,23 +87,17 @@ std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed)
     return ways;
   }
   ways.push_back({false, {length}});
-  // A pattern of sizes, repeated until the message is given, written out.
-  const auto split = [&](std::vector<std::uint64_t> pattern, bool closingzero) {
-    Way way;
-    for (std::uint64_t given = 0, i = 0; given < length; ++i) {
-      const std::uint64_t size = std::min(pattern[i % pattern.size()], length - given);
-      way.sizes.push_back(size);
-      given += size;
-    }
-    if (closingzero) way.sizes.push_back(0);
-    ways.push_back(std::move(way));
-  };
-  if (length > 1 && length <= bytebybyte) split({1}, false);
-  if (length > 1) split({1, length}, false);  // one byte, then the rest: a full block from a half-full buffer
+  if (length > 1 && length <= bytebybyte) ways.push_back({false, {1}});
+  if (length > 1) ways.push_back({false, {1, length}});  // one byte, then the rest: a full block from a half-full buffer
   for (const std::uint64_t size : {55, 56, 63, 64, 65}) {
-    if (length > size) split({size}, false);
+    if (length > size) ways.push_back({false, {size}});
   }
-  if (length > 0) split({0, 64}, true);
+  // Empty updates first, between updates of 64 and last, written out.
+  if (length > 0) {
+    Way empty{false, {0}};
+    for (std::uint64_t given = 0; given < length; given += 64) empty.sizes.insert(empty.sizes.end(), {std::min<std::uint64_t>(64, length - given), 0});
+    ways.push_back(std::move(empty));
+  }
   // Random splits: sizes around the block's edges, and empty updates among them.
   std::mt19937_64 random(seed ^ (length * 0x9E3779B97F4A7C15ULL));
   for (int n = 0; n < 2 && length > 1; ++n) {
@@ -368,6 +373,8 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
   protocol::put(request, static_cast<std::uint32_t>(messages.size()));
   for (const Message& message : messages) {
     ways.push_back(waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed));
+    // A chain's later hashes are like its first, which is given every way: one call will do.
+    if (message.chained) ways.back().resize(1);
     ask(request, message, ways.back());
   }
   if (!worker->send(request)) return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, worker->ending()});

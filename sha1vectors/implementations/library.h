@@ -34,17 +34,19 @@ Symbols abisymbols(Abi abi);
 // Reads "NAME=OTHER,NAME=OTHER" (the abi's own names on the left) into symbols; the problem, if any.
 std::optional<std::string> renamesymbols(std::string_view renames, Symbols& symbols);
 
-// A way of giving a message: in one call, or in updates of these sizes (repeated until the
-// message is given; none: one update of the whole).
+// A way of giving a message: in one call, or in updates of these sizes, once over and then again
+// from the first until the message is given (each cut to what is left).
 struct Way {
   bool oneshot = false;
   std::vector<std::uint64_t> sizes;
+  // The sizes of the updates a message of length bytes is given in.
+  std::vector<std::uint64_t> updates(std::uint64_t length) const;
   // "one call of SHA1()", "one update", "updates of 63, 1, 0, 64 bytes".
   std::string describe(std::uint64_t length, const Symbols& symbols) const;
 };
 
-// The ways a message of length bytes is given: one call (when there is one), one update, one byte
-// at a time (short messages), one byte and then the rest, chunks of 55, 56, 63, 64 and 65 bytes,
+// The ways a message of length bytes is given: one call (when there is one), one update, a byte
+// at a time (up to 256 bytes), one byte and then the rest, chunks of 55, 56, 63, 64 and 65 bytes,
 // zero-length updates between chunks, and two random splits drawn from seed. A message of more than a mebibyte goes in one
 // call (up to 64 MiB) and in updates of 1 MiB and 63 bytes.
 std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed);
