@@ -53,6 +53,15 @@ struct Message {
   bool chunks(const std::function<bool(std::string_view)>& fn) const;
 };
 
+struct Vector;
+
+// What an implementation made of a whole chain: its last digest, or why there is none and at
+// which hash (from 0).
+struct ChainOutcome {
+  Outcome outcome;
+  std::uint64_t step = 0;
+};
+
 // A SHA-1 implementation. Its calls may come from several threads at once.
 class Implementation {
  public:
@@ -71,6 +80,9 @@ class Implementation {
   // Whether a call costs far more than a hash, as a program's start does: then a chain's hashes
   // are asked for each on its own, from the engine's chain, so that they can run at once.
   virtual bool callsarecostly() const { return false; }
+  // A chained vector's hashes (Monte Carlo, iterated) run where the implementation runs, in one go;
+  // nothing when it is asked for each hash on its own instead.
+  virtual std::optional<ChainOutcome> chain(const Vector&) { return std::nullopt; }
 };
 
 // This program's own SHA-1. A set stop ends a long message's hash within 64 MiB, as stopped.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "sha1vectors/implementations/libraryprotocol.h"
+#include "sha1vectors/readers/chains.h"
 
 namespace sha1vectors {
 namespace {
@@ -308,30 +309,39 @@ void ask(std::string& request, const Message& message, const std::vector<Way>& w
 
 // The digest the ways give: theirs when they agree, right or wrong; else the first wrong one,
 // with the way named.
-Outcome agreed(const std::vector<basicutilities::Sha1Digest>& digests, const std::vector<Way>& ways, const basicutilities::Sha1Digest& right,
-               std::uint64_t length, const Symbols& symbols) {
+Outcome agreed(const std::vector<basicutilities::Sha1Digest>& digests, const std::vector<Way>& ways, const Message& message,
+               const std::atomic<bool>* stop, const Symbols& symbols) {
   if (std::all_of(digests.begin(), digests.end(), [&](const auto& digest) { return digest == digests.front(); })) return {digests.front()};
-  const auto wrong = std::find_if(digests.begin(), digests.end(), [&](const auto& digest) { return digest != right; });
+  // Only now is SHA-1's own digest needed, to tell which of them is wrong.
+  const Outcome right = Engine(stop).digest(message);
+  if (!right.digest) return right;
+  const auto wrong = std::find_if(digests.begin(), digests.end(), [&](const auto& digest) { return digest != *right.digest; });
   Outcome outcome{*wrong};
-  outcome.how = ways[static_cast<std::size_t>(wrong - digests.begin())].describe(length, symbols);
+  outcome.how = ways[static_cast<std::size_t>(wrong - digests.begin())].describe(message.size(), symbols);
   return outcome;
 }
 
 }  // namespace
 
-std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest) {
+std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
+                                     std::uint64_t* step) {
   const auto allowed = settings_.timeout + readingtime(length);
-  const auto deadline = std::chrono::steady_clock::now() + allowed;
   std::uint8_t kind = 0;
-  std::uint32_t signal = 0;
+  protocol::Crash crash{};
   protocol::Answer answer{};
-  Worker::Read read = worker.receive(&kind, 1, deadline, settings_.stop);
-  if (read == Worker::Read::done && kind == protocol::crashed) read = worker.receive(&signal, sizeof signal, deadline, settings_.stop);
-  if (read == Worker::Read::done && kind != protocol::crashed) read = worker.receive(&answer, sizeof answer, deadline, settings_.stop);
+  Worker::Read read = Worker::Read::done;
+  // A chain's worker says now and then that it is alive: a hang is a pause in that.
+  for (auto deadline = std::chrono::steady_clock::now() + allowed; read == Worker::Read::done; deadline = std::chrono::steady_clock::now() + allowed) {
+    read = worker.receive(&kind, 1, deadline, settings_.stop);
+    if (read != Worker::Read::done || kind == protocol::alive) continue;
+    read = kind == protocol::crashed ? worker.receive(&crash, sizeof crash, deadline, settings_.stop) : worker.receive(&answer, sizeof answer, deadline, settings_.stop);
+    if (read == Worker::Read::done && step != nullptr) read = kind == protocol::crashed ? (*step = crash.step, read) : worker.receive(step, sizeof *step, deadline, settings_.stop);
+    break;
+  }
   if (read == Worker::Read::stopped) return Outcome::halted();
   if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed) + how};
   if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending() + how};
-  if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + Worker::signalname(static_cast<int>(signal)) + how};
+  if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + Worker::signalname(static_cast<int>(crash.signal)) + how};
   const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer) {
     return Outcome{std::nullopt, "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer + how};
   };
@@ -348,28 +358,12 @@ Outcome Library::digest(const Message& message) { return digests({&message, 1}).
 
 std::vector<Outcome> Library::digests(std::span<const Message> messages) {
   std::vector<Outcome> outcomes;
-  std::vector<basicutilities::Sha1Digest> right;
-  Engine engine(settings_.stop);
-  for (const Message& message : messages) {
-    const Outcome reference = engine.digest(message);
-    if (!reference.digest) return std::vector<Outcome>(messages.size(), Outcome::halted());
-    right.push_back(*reference.digest);
-  }
-  std::unique_ptr<Worker> worker;
-  {
-    const std::lock_guard lock(mutex_);
-    if (!idle_.empty()) {
-      worker = std::move(idle_.back());
-      idle_.pop_back();
-    }
-  }
   std::string problem;
-  protocol::Found found{};
-  if (!worker && !(worker = Worker::start(settings_, problem, found))) {
-    return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, "a fresh worker could not load the library: " + problem});
-  }
+  std::unique_ptr<Worker> worker = takeworker(problem);
+  if (!worker) return std::vector<Outcome>(messages.size(), Outcome{std::nullopt, problem});
   std::vector<std::vector<Way>> ways;
   std::string request;
+  protocol::put(request, protocol::messages);
   protocol::put(request, static_cast<std::uint32_t>(messages.size()));
   for (const Message& message : messages) {
     ways.push_back(waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed));
@@ -389,11 +383,77 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
         return outcomes;
       }
     }
-    outcomes.push_back(agreed(given, ways[m], right[m], messages[m].size(), symbols_));
+    outcomes.push_back(agreed(given, ways[m], messages[m], settings_.stop, symbols_));
   }
+  giveback(std::move(worker));
+  return outcomes;
+}
+
+std::unique_ptr<Library::Worker> Library::takeworker(std::string& problem) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!idle_.empty()) {
+      auto worker = std::move(idle_.back());
+      idle_.pop_back();
+      return worker;
+    }
+  }
+  protocol::Found found{};
+  auto worker = Worker::start(settings_, problem, found);
+  if (!worker) problem = "a fresh worker could not load the library: " + problem;
+  return worker;
+}
+
+void Library::giveback(std::unique_ptr<Worker> worker) {
   const std::lock_guard lock(mutex_);
   idle_.push_back(std::move(worker));
-  return outcomes;
+}
+
+std::optional<ChainOutcome> Library::chain(const Vector& vector) {
+  // A seed too long to send whole is asked for hash by hash.
+  const Message seed = chains::firstmessage(vector);
+  if (seed.size() > oneshotlimit) return std::nullopt;
+  std::string whole;
+  seed.chunks([&](std::string_view bytes) { return whole.append(bytes), true; });
+  // The first hash is given every way, as any message; the rest one way, in the worker.
+  std::string first;
+  std::uint8_t partial = 0;
+  unsigned partialbits = 0;
+  chains::walk(vector, [&](const Message& message, std::uint64_t) {
+    first = std::string(message.piece);
+    partial = message.partial;
+    partialbits = message.partialbits;
+    return std::optional<basicutilities::Sha1Digest>();
+  });
+  const Outcome opening = digest({first, 1, partial, partialbits});
+  if (!opening.digest || !opening.how.empty()) return ChainOutcome{opening, 0};
+
+  std::string problem;
+  std::unique_ptr<Worker> worker = takeworker(problem);
+  if (!worker) return ChainOutcome{{std::nullopt, problem}, 0};
+  std::string request;
+  protocol::put(request, protocol::chain);
+  protocol::put(request, static_cast<std::uint8_t>(vector.kind));
+  protocol::put(request, static_cast<std::uint64_t>(whole.size()));
+  request += whole;
+  protocol::put(request, std::uint64_t{1});
+  protocol::put(request, vector.partial);
+  protocol::put(request, static_cast<std::uint8_t>(vector.partialbits));
+  protocol::put(request, vector.iterations);
+  protocol::put(request, static_cast<std::uint8_t>(vector.chainbits.has_value()));
+  protocol::put(request, vector.chainbits.value_or(0));
+  protocol::put(request, static_cast<std::uint8_t>(oneshot_));
+  if (!worker->send(request)) return ChainOutcome{{std::nullopt, worker->ending()}, 0};
+  ChainOutcome outcome;
+  basicutilities::Sha1Digest last{};
+  const std::string how = oneshot_ ? " (one call of " + symbols_.at(Role::oneshot) + "())" : " (one update)";
+  if (auto failure = hear(*worker, first.size(), how, last, &outcome.step)) {
+    outcome.outcome = *failure;
+    return outcome;
+  }
+  giveback(std::move(worker));
+  outcome.outcome = Outcome{last};
+  return outcome;
 }
 
 }  // namespace sha1vectors
@@ -409,6 +469,7 @@ std::optional<std::string> Library::cannotrun() { return "--library needs a POSI
 std::string Library::interface() const { return {}; }
 Outcome Library::digest(const Message&) { return {std::nullopt, "--library needs a POSIX system"}; }
 std::vector<Outcome> Library::digests(std::span<const Message> messages) { return std::vector<Outcome>(messages.size(), digest({})); }
+std::optional<ChainOutcome> Library::chain(const Vector&) { return std::nullopt; }
 
 }  // namespace sha1vectors
 

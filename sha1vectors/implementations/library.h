@@ -78,12 +78,20 @@ class Library : public Implementation {
   Outcome digest(const Message& message) override;
   // Many messages to one worker in one request; after a crash or a hang the rest go to a new one.
   std::vector<Outcome> digests(std::span<const Message> messages) override;
+  // A chain's first hash every way; the rest one way, run in the worker, which says now and then
+  // that it is alive (so --timeout bounds a pause, not the chain).
+  std::optional<ChainOutcome> chain(const Vector& vector) override;
 
  private:
   class Worker;
   // One way's answer into digest; the outcome instead when the way failed (and the worker is
-  // not to be used again). how names the way, in brackets.
-  std::optional<Outcome> hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest);
+  // not to be used again). how names the way, in brackets. For a chain, step is told the hash it
+  // ended at.
+  std::optional<Outcome> hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
+                              std::uint64_t* step = nullptr);
+  // An idle worker, or a new one; nothing, with the reason in problem, when none can start.
+  std::unique_ptr<Worker> takeworker(std::string& problem);
+  void giveback(std::unique_ptr<Worker> worker);
 
   LibrarySettings settings_;
   Symbols symbols_;

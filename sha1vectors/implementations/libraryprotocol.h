@@ -18,8 +18,17 @@ inline constexpr int answerfd = 4;
 // The hello a worker starts with.
 inline constexpr std::uint8_t loaded = 1, notloaded = 0;
 inline constexpr std::uint8_t hasoneshot = 1, hasbits = 2;
-// What each way's answer begins with.
-inline constexpr std::uint8_t answered = 0, crashed = 1;
+// What a request begins with: a batch of messages, or one chain to run.
+inline constexpr std::uint8_t messages = 0, chain = 1;
+// What each answer begins with; a chain's worker says it is alive every so many hashes.
+inline constexpr std::uint8_t answered = 0, crashed = 1, alive = 2;
+inline constexpr std::uint64_t hashesperalive = 1024;
+
+// The record of a crash: the signal, and the hash of a chain it came in.
+struct Crash {
+  std::uint32_t signal;
+  std::uint64_t step;
+};
 // The guard bytes on each side of a buffer the library writes.
 inline constexpr std::size_t guardbytes = 64;
 

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -17,6 +18,7 @@
 
 #include "sha1vectors/implementations/library.h"
 #include "sha1vectors/implementations/libraryprotocol.h"
+#include "sha1vectors/readers/chains.h"
 
 namespace sha1vectors {
 namespace {
@@ -242,10 +244,13 @@ void hash(const Functions& f, const Body& body, const Way& way, Fenced& context,
 }
 
 // A crash in the library is told on the answer pipe, then the worker dies of it as it would have.
+// The hash of a chain being worked on, for a crash's record.
+volatile std::uint64_t chainstep = 0;
+
 extern "C" void crashed(int signal) {
-  std::uint8_t record[1 + sizeof(std::uint32_t)] = {protocol::crashed};
-  const auto number = static_cast<std::uint32_t>(signal);
-  std::memcpy(record + 1, &number, sizeof number);
+  std::uint8_t record[1 + sizeof(Crash)] = {protocol::crashed};
+  const Crash crash{static_cast<std::uint32_t>(signal), chainstep};
+  std::memcpy(record + 1, &crash, sizeof crash);
   writeall(answerfd, pending, pendingsize);
   writeall(answerfd, record, sizeof record);
   ::signal(signal, SIG_DFL);
@@ -300,38 +305,91 @@ bool readasked(Reader& in, Asked& asked) {
   return true;
 }
 
-// Answers requests until the checker closes the pipe. A request is read whole before any of it is
-// hashed, so that the checker, writing it, never waits on answers it is not yet reading.
+// One way's hash, with the guards armed before and read after.
+Answer hashfenced(const Functions& f, const Body& body, const Way& way, Fenced& context, Fenced& digest) {
+  context.arm();
+  digest.arm();
+  hash(f, body, way, context, digest);
+  Answer told{};
+  std::memcpy(told.digest, digest.data(), 20);
+  told.digestbefore = digest.before();
+  told.digestafter = digest.after();
+  told.contextbefore = context.before();
+  told.contextafter = context.after();
+  return told;
+}
+
+bool breached(const Answer& told) { return told.digestbefore + told.digestafter + told.contextbefore + told.contextafter > 0; }
+
+// A batch of messages, each given every way it is asked to be. The request is read whole before
+// any of it is hashed, so that the checker, writing it, never waits on answers it is not reading.
+bool servemessages(const Functions& f, Reader& in, Fenced& context, Fenced& digest) {
+  std::uint32_t messages = 0;
+  if (!in.value(messages)) return false;
+  std::vector<Asked> request(messages);
+  for (Asked& asked : request) {
+    if (!readasked(in, asked)) return false;
+  }
+  for (const Asked& asked : request) {
+    for (const Way& way : asked.ways) {
+      std::string out;
+      put(out, answered);
+      put(out, hashfenced(f, asked.body, way, context, digest));
+      if (!answer(out)) return false;
+    }
+  }
+  return flush();
+}
+
+// A chain, each hash given one way: the last digest, or the first whose guards were breached,
+// with the number of its hash.
+bool servechain(const Functions& f, Reader& in, Fenced& context, Fenced& digest) {
+  Vector vector;
+  Body seed;
+  std::uint8_t kind = 0, oneshot = 0, fitted = 0;
+  std::uint64_t chainbits = 0;
+  if (!in.value(kind) || !readbody(in, seed) || !seed.whole || !in.value(vector.iterations) || !in.value(fitted) || !in.value(chainbits) ||
+      !in.value(oneshot) || kind > static_cast<std::uint8_t>(Vector::Kind::iterated)) {
+    return false;
+  }
+  vector.kind = static_cast<Vector::Kind>(kind);
+  vector.message = seed.bytes;
+  vector.partial = seed.partial;
+  vector.partialbits = seed.partialbits;
+  if (fitted != 0) vector.chainbits = chainbits;
+  const Way way{oneshot != 0, {std::numeric_limits<std::uint64_t>::max()}};
+  Answer told{};
+  std::uint64_t at = 0;
+  chains::walk(vector, [&](const Message& message, std::uint64_t step) -> std::optional<basicutilities::Sha1Digest> {
+    chainstep = at = step;
+    if (step % hashesperalive == hashesperalive - 1 && (!answer(std::string(1, static_cast<char>(alive))) || !flush())) return std::nullopt;
+    Body body;
+    body.bytes = std::string(message.piece);
+    body.length = body.bytes.size();
+    body.partial = message.partial;
+    body.partialbits = message.partialbits;
+    told = hashfenced(f, body, way.oneshot && body.partialbits == 0 ? way : Way{false, way.sizes}, context, digest);
+    if (breached(told)) return std::nullopt;
+    basicutilities::Sha1Digest made;
+    std::memcpy(made.data(), told.digest, 20);
+    return made;
+  });
+  std::string out;
+  put(out, answered);
+  put(out, told);
+  put(out, at);
+  return answer(out) && flush();
+}
+
+// Answers requests until the checker closes the pipe.
 int serve(const Functions& f) {
   Fenced context(f.contextsize), digest(20);
   auto in = std::make_unique<Reader>();
-  std::vector<Asked> request;
-  for (;;) {
-    std::uint32_t messages = 0;
-    if (!in->value(messages)) return 0;
-    request.resize(messages);
-    for (Asked& asked : request) {
-      if (!readasked(*in, asked)) return 0;
-    }
-    for (const Asked& asked : request) {
-      for (const Way& way : asked.ways) {
-        context.arm();
-        digest.arm();
-        hash(f, asked.body, way, context, digest);
-        Answer told{};
-        std::memcpy(told.digest, digest.data(), 20);
-        told.digestbefore = digest.before();
-        told.digestafter = digest.after();
-        told.contextbefore = context.before();
-        told.contextafter = context.after();
-        std::string out;
-        put(out, answered);
-        put(out, told);
-        if (!answer(out)) return 0;
-      }
-    }
-    if (!flush()) return 0;
+  for (std::uint8_t kind = 0; in->value(kind);) {
+    const bool served = kind == protocol::chain ? servechain(f, *in, context, digest) : servemessages(f, *in, context, digest);
+    if (!served) return 0;
   }
+  return 0;
 }
 
 }  // namespace
