@@ -68,22 +68,27 @@ int SHA1_Update(context* c, const void* data, size_t length) {
   return 1;
 }
 
-int SHA1_Final(unsigned char* digest, context* c) {
-  if (FAULT == HANG && c->low == 63 * 8 && c->high == 0) {
-    for (volatile int forever = 1; forever;) {
-    }
-  }
-  const uint64_t bits = (uint64_t)c->high << 32 | c->low;
-  c->buffer[c->used++] = 0x80;
+/* Pads after the top bits (0 to 7) of partial, and writes the digest. */
+static void finish(context* c, unsigned char* digest, unsigned char partial, unsigned bits) {
+  const uint64_t count = ((uint64_t)c->high << 32 | c->low) + bits;
+  c->buffer[c->used++] = (unsigned char)((partial & (0xFF00 >> bits)) | (0x80 >> bits));
   if (c->used > 56 && FAULT != BADPAD) {
     memset(c->buffer + c->used, 0, 64 - c->used);
     block(c->h, c->buffer);
     c->used = 0;
   }
   memset(c->buffer + c->used, 0, 64 - c->used);
-  for (int i = 0; i < 8; ++i) c->buffer[63 - i] = (unsigned char)(bits >> (8 * i));
+  for (int i = 0; i < 8; ++i) c->buffer[63 - i] = (unsigned char)(count >> (8 * i));
   block(c->h, c->buffer);
   for (int i = 0; i < 20; ++i) digest[i] = (unsigned char)(c->h[i / 4] >> (24 - 8 * (i % 4)));
+}
+
+int SHA1_Final(unsigned char* digest, context* c) {
+  if (FAULT == HANG && c->low == 63 * 8 && c->high == 0) {
+    for (volatile int forever = 1; forever;) {
+    }
+  }
+  finish(c, digest, 0, 0);
   if (FAULT == BIGDIGEST) memset(digest + 20, 0, 12);
   return 1;
 }
