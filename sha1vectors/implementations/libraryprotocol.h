@@ -22,7 +22,7 @@ inline constexpr std::uint8_t hasoneshot = 1, hasbits = 2;
 inline constexpr std::uint8_t messages = 0, chain = 1;
 // What each answer begins with; a chain's worker says it is alive every so many hashes.
 inline constexpr std::uint8_t answered = 0, crashed = 1, alive = 2;
-inline constexpr std::uint64_t hashesperalive = 1024;
+inline constexpr std::uint64_t hashesperalive = 256;
 
 // The record of a crash: the signal, and the hash of a chain it came in.
 struct Crash {

@@ -435,6 +435,7 @@ TEST_F(Sha1vectorsProgram, RandomMessagesFindAFaultAndShrinkItToARecordThatCheck
   EXPECT_EQ(found.status, 1);
   // 65 bytes: the shortest that one byte and then the rest carries past a block's end.
   EXPECT_NE(found.out.find("shrunk: Len = 520: updates of 1, 64 bytes\n"), std::string::npos) << found.out;
+  EXPECT_NE(found.out.find("Msg = " + std::string(130, '0') + "\n"), std::string::npos) << "the simplest bytes: " << found.out;
   const auto record = found.out.find("[L = 20]");
   ASSERT_NE(record, std::string::npos) << found.out;
   const std::string saved = write("found.rsp", found.out.substr(record, found.out.rfind("MD = ") + 46 - record));
