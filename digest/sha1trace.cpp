@@ -16,7 +16,10 @@ std::string indexed(const char* name, std::size_t index) { return std::string(na
 
 std::string wordline(const Sha1Words& words) {
   std::string line;
-  for (const std::uint32_t word : words) line += (line.empty() ? "" : " ") + wordhex(word);
+  for (const std::uint32_t word : words) {
+    if (!line.empty()) line += ' ';
+    line += wordhex(word);
+  }
   return line + "\n";
 }
 

@@ -15,6 +15,8 @@ constexpr std::uint64_t oneshotlimit = std::uint64_t{64} << 20;    // a one-shot
 constexpr std::uint64_t bytebybyte = 256;                          // given a byte at a time up to this
 constexpr std::size_t describedsizes = 16;                         // sizes listed in a way's name
 
+std::string quoted(std::string_view text) { return std::string(1, '"').append(text).append(1, '"'); }
+
 }  // namespace
 
 std::optional<Abi> abinamed(std::string_view name) {
@@ -51,9 +53,9 @@ std::optional<std::string> renamesymbols(std::string_view renames, Symbols& symb
     const std::string_view pair = renames.substr(0, renames.find(','));
     renames.remove_prefix(std::min(renames.size(), pair.size() + 1));
     const std::size_t equals = pair.find('=');
-    if (equals == std::string_view::npos || equals == 0 || equals + 1 == pair.size()) return "\"" + std::string(pair) + "\" is not NAME=OTHER";
+    if (equals == std::string_view::npos || equals == 0 || equals + 1 == pair.size()) return quoted(pair) + " is not NAME=OTHER";
     const auto role = std::find_if(symbols.begin(), symbols.end(), [&](const auto& entry) { return entry.second == pair.substr(0, equals); });
-    if (role == symbols.end()) return "\"" + std::string(pair.substr(0, equals)) + "\" is no function of the interface";
+    if (role == symbols.end()) return quoted(pair.substr(0, equals)) + " is no function of the interface";
     role->second = std::string(pair.substr(equals + 1));
   }
   return std::nullopt;
@@ -74,7 +76,10 @@ std::string Way::describe(std::uint64_t length, const Symbols& symbols) const {
   const std::vector<std::uint64_t> all = updates(length);
   if (all.size() == 1) return "one update";
   std::string text = "updates of ";
-  for (std::size_t i = 0; i < std::min(all.size(), describedsizes); ++i) text += (i > 0 ? ", " : "") + std::to_string(all[i]);
+  for (std::size_t i = 0; i < std::min(all.size(), describedsizes); ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(all[i]);
+  }
   if (all.size() > describedsizes) text += ", ... (" + std::to_string(all.size()) + " updates)";
   return text + " bytes";
 }
@@ -280,7 +285,8 @@ std::string Library::interface() const {
   for (const Role role : {Role::oneshot, Role::begin, Role::update, Role::end, Role::endbits}) {
     const auto name = symbols_.find(role);
     if (name == symbols_.end() || (role == Role::oneshot && !oneshot_) || (role == Role::endbits && !takesbits_)) continue;
-    text += (text.back() == ':' ? " " : ", ") + name->second;
+    text += text.back() == ':' ? " " : ", ";
+    text += name->second;
   }
   return text;
 }

@@ -112,7 +112,10 @@ std::string roundfunction(unsigned t) {
 
 std::string words(const Sha1Words& state) {
   std::string text;
-  for (const std::uint32_t word : state) text += (text.empty() ? "" : " ") + wordhex(word);
+  for (const std::uint32_t word : state) {
+    if (!text.empty()) text += ' ';
+    text += wordhex(word);
+  }
   return text;
 }
 

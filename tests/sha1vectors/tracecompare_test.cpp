@@ -40,7 +40,7 @@ TEST(TraceCompare, FindsAChangedValueWhereverItIsInEitherLayout) {
     const std::size_t block = random() % 3, t = random() % 80, variable = random() % (ours ? 5 : 6);
     // The line of that round, and the word in it to change.
     std::size_t at = 0;
-    for (std::size_t b = 0; b <= block; ++b) at = text.find(ours ? "\nt= 0:" : "\n" + std::to_string(b + 1) + ", 0,", at + 1);
+    for (std::size_t b = 0; b <= block; ++b) at = text.find(ours ? std::string("\nt= 0:") : std::string("\n").append(std::to_string(b + 1)).append(", 0,"), at + 1);
     for (std::size_t r = 0; r <= t; ++r) at = text.find('\n', at) + 1;
     at = ours ? text.find(": ", at) + 2 : text.find(", ", text.find(", ", at) + 2) + 2;  // past the labels to a
     at += variable * (ours ? 9 : 10);
