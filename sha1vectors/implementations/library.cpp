@@ -2,6 +2,7 @@
 #include "sha1vectors/implementations/library.h"
 
 #include <algorithm>
+#include <array>
 #include <random>
 
 #include "sha1vectors/implementations/libraryprotocol.h"
@@ -95,7 +96,7 @@ std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed)
   ways.push_back({false, {length}});
   if (length > 1 && length <= bytebybyte) ways.push_back({false, {1}});
   if (length > 1) ways.push_back({false, {1, length}});  // one byte, then the rest: a full block from a half-full buffer
-  for (const std::uint64_t size : {55, 56, 63, 64, 65}) {
+  for (const std::uint64_t size : std::array<std::uint64_t, 5>{55, 56, 63, 64, 65}) {
     if (length > size) ways.push_back({false, {size}});
   }
   // Empty updates first, between updates of 64 and last, written out.
@@ -127,7 +128,6 @@ std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed)
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <array>
 #include <cstring>
 
 #include "sha1vectors/implementations/pipes.h"

@@ -266,7 +266,7 @@ void tellcrashes() {
   ::sigaltstack(&alternate, nullptr);
   struct sigaction action {};
   action.sa_handler = crashed;
-  action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+  action.sa_flags = static_cast<int>(SA_ONSTACK | SA_RESETHAND);
   for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP}) ::sigaction(signal, &action, nullptr);
 }
 
