@@ -261,7 +261,7 @@ bool loadlibrary(const Options& options, std::optional<sha1vectors::Library>& li
   if (!options.abi.empty()) settings.abi = sha1vectors::abinamed(options.abi);
   settings.renames = options.symbols;
   settings.timeout = std::chrono::milliseconds(std::llround(options.timeout * 1000));
-  settings.seed = options.seed.value_or(std::random_device{}());
+  settings.seed = *options.seed;
   std::error_code error;
   settings.worker = std::filesystem::read_symlink("/proc/self/exe", error).string();
   if (error) settings.worker = selfpath;
@@ -283,14 +283,15 @@ sha1vectors::Source longmessage() {
   vector.name = "536870913 bytes of \"a\" (2^32 + 8 bits: a 32-bit bit count wraps)";
   vector.message = "a";
   vector.repeat = (std::uint64_t{1} << 29) + 1;
-  vector.expected = *sha1vectors::Engine(&interrupted).digest({vector.message, vector.repeat}).digest;
+  // Stopped meanwhile, the run leaves it unchecked anyway.
+  vector.expected = sha1vectors::Engine(&interrupted).digest({vector.message, vector.repeat}).digest.value_or(basicutilities::Sha1Digest{});
   return {vector.file, {vector}};
 }
 
 // --random: random messages against the engine; the first failure, shrunk, told as a failure and
 // as a CAVP record to check again.
 int randomrun(const Options& options, sha1vectors::Implementation& implementation) {
-  sha1vectors::RandomSettings settings{options.random, options.seed.value_or(std::random_device{}()), options.maxlength, options.jobs};
+  sha1vectors::RandomSettings settings{options.random, *options.seed, options.maxlength, options.jobs};
   std::cerr << "sha1vectors: " << options.random << " random messages of up to " << options.maxlength << " bytes, --seed " << settings.seed << "\n";
   const sha1vectors::RandomResult result = sha1vectors::checkrandom(implementation, settings, interrupted);
   sha1vectors::Tally tally{result.passed, result.failure ? 1U : 0U, 0, result.unchecked};
@@ -537,6 +538,8 @@ int main(int argc, char* argv[]) {
     }
     return trace(options);
   }
+  // One seed for the random splits and the random messages, printed, so that a run can be repeated.
+  if (!options.seed) options.seed = std::random_device{}();
   stoponinterrupt();
   return run(options);
 }

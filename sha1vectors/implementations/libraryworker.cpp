@@ -141,7 +141,9 @@ class Fenced {
   unsigned char* data() { return area_ + guardbytes; }
   void arm() {
     for (std::size_t i = 0; i < guardbytes; ++i) area_[i] = area_[guardbytes + size_ + i] = pattern(i);
-    std::memset(data(), 0, size_);
+    // Not zeros inside: a begin that leaves a field unset, or an end that writes part of the
+    // digest, must not pass by luck.
+    std::memset(data(), 0xCC, size_);
   }
   // How many bytes before and after the buffer were written (as far as the farthest one changed).
   std::uint32_t before() const {
