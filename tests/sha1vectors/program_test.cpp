@@ -416,10 +416,19 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
     EXPECT_NE(r.out.find(c.says), std::string::npos) << c.library << ": " << r.out.substr(0, 2000);
   }
   // Our own interface, with the ending that takes bits: bit-oriented vectors are checked, none skipped.
+  // With ACVP's alternate Monte Carlo test alone (its chain cuts every message to the seed's bits).
+  const auto alternate = [](nlohmann::json set) {
+    auto& groups = set["testGroups"];
+    groups.erase(std::remove_if(groups.begin(), groups.end(), [](const nlohmann::json& group) { return group["tgId"] != 4; }), groups.end());
+    return set.dump();
+  };
+  const std::string prompt = write("prompt.json", alternate(testsupport::acvpsample("prompt.json")));
+  const std::string results = write("expectedResults.json", alternate(testsupport::acvpsample("expectedResults.json")));
   const std::string cavpbit = std::string(SHA1TESTER_VECTOR_DIR) + "/cavp-bit/";
-  const Ran bits = run("--library " + std::string(FAULTY_LIBRARIES) + "/ownabi.so --no-long " + cavpbit + "SHA1ShortMsg.rsp " + cavpbit + "SHA1Monte.rsp");
+  const Ran bits = run("--library " + std::string(FAULTY_LIBRARIES) + "/ownabi.so --no-long " + cavpbit + "SHA1ShortMsg.rsp " + cavpbit + "SHA1Monte.rsp " +
+                       prompt + " " + results);
   EXPECT_EQ(bits.status, 0);
-  EXPECT_EQ(bits.out, "613 passed, 0 failed\n");
+  EXPECT_EQ(bits.out, "713 passed, 0 failed\n");
   // What cannot be checked at all is unusable input.
   for (const std::string& wrong : {"--library " + (folder_ / "missing.so").string(), std::string("--library libc.so.6"), std::string("--library libcrypto.so.3 --abi nettle"),
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
