@@ -22,22 +22,6 @@ Sha1Digest digestbytes(const detail::Sha1State& state) {
   return digest;
 }
 
-// A 1 bit, then zeros so that the 8-byte length field ends the last block. A message that ends
-// in a partial byte (its top partialbits bits) has that byte first, the 1 bit right after them.
-struct Padding {
-  explicit Padding(std::uint64_t length, std::uint8_t partial = 0, unsigned partialbits = 0)
-      : size(1 + (blocksize - (length + 1 + 8) % blocksize) % blocksize + 8) {
-    bytes.fill(0);
-    const auto kept = static_cast<std::uint8_t>(0xFF00U >> partialbits);
-    bytes[0] = static_cast<std::uint8_t>((partial & kept) | (0x80U >> partialbits));
-    // The standard's length field is the bit count modulo 2^64.
-    const std::uint64_t bits = length * 8 + partialbits;
-    for (std::size_t i = 0; i < 8; ++i) bytes[size - 1 - i] = static_cast<std::uint8_t>(bits >> (8 * i));
-  }
-  std::array<std::uint8_t, blocksize + 8> bytes;
-  std::size_t size;
-};
-
 const std::uint8_t* bytesof(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
 
 }  // namespace
@@ -70,15 +54,36 @@ std::optional<Sha1Digest> parsedigest(std::string_view text) {
   return digest;
 }
 
+Sha1FinalBlocks sha1finalblocks(std::span<const std::uint8_t> tail, std::uint64_t length, const Sha1Padding& rules, std::uint8_t partial,
+                                unsigned partialbits) noexcept {
+  Sha1FinalBlocks last;
+  std::copy(tail.begin(), tail.end(), last.bytes.begin());
+  // The 1 bit right after the message's last bit.
+  const auto kept = static_cast<std::uint8_t>(0xFF00U >> partialbits);
+  last.bytes[tail.size()] = static_cast<std::uint8_t>((partial & kept) | (0x80U >> partialbits));
+  const std::size_t used = tail.size() + 1, lengthat = blocksize - rules.lengthbytes;  // where the length begins in its block
+  last.size = used <= lengthat || !rules.extrablock ? blocksize : 2 * blocksize;
+  std::uint64_t count = length * rules.lengthunit + partialbits;  // modulo 2^64, as SHA-1's own count
+  if (rules.countwraps32 || rules.lengthbytes < 8) count &= 0xFFFFFFFF;
+  for (std::size_t i = 0; i < rules.lengthbytes; ++i) {
+    const std::size_t shift = 8 * (rules.bigendianlength ? rules.lengthbytes - 1 - i : i);
+    last.bytes[last.size - rules.lengthbytes + i] = static_cast<std::uint8_t>(count >> shift);
+  }
+  return last;
+}
+
+Sha1FinalBlocks sha1finalblocks(std::string_view tail, std::uint64_t length, const Sha1Padding& rules) noexcept {
+  return sha1finalblocks(std::span(reinterpret_cast<const std::uint8_t*>(tail.data()), tail.size()), length, rules);
+}
+
 std::string sha1padding(std::uint64_t length) {
-  const Padding padding(length);
-  return {reinterpret_cast<const char*>(padding.bytes.data()), padding.size};
+  const std::size_t tail = length % blocksize;
+  return std::string(sha1finalblocks(std::string(tail, '\0'), length).view().substr(tail));
 }
 
 std::string sha1digest(std::string& constants, std::string& message) {
   const RoundConstants k = constants.empty() ? standardroundconstants : roundconstants(constants);
-  const Padding padding(message.size());
-  message.append(reinterpret_cast<const char*>(padding.bytes.data()), padding.size);
+  message += sha1padding(message.size());
   detail::Sha1State state = detail::sha1initialstate;
   detail::sha1blocks(state, k, bytesof(message), message.size() / blocksize);
   return digesttext(digestbytes(state));
@@ -119,11 +124,16 @@ Sha1Digest Sha1Stream::finish() noexcept { return finish(0, 0); }
 
 Sha1Digest Sha1Stream::finish(std::uint8_t partial, unsigned partialbits) {
   if (partialbits > 7) throw std::invalid_argument("a partial byte has 0 to 7 bits, not " + std::to_string(partialbits));
-  const Padding padding(length_, partial, partialbits);
-  add(std::span(padding.bytes.data(), padding.size));
-  const Sha1Digest digest = digestbytes(state_);
+  const Sha1Digest digest = digestbytes(endstate({}, partial, partialbits));
   restart();
   return digest;
+}
+
+std::array<std::uint32_t, 5> Sha1Stream::endstate(const Sha1Padding& rules, std::uint8_t partial, unsigned partialbits) const noexcept {
+  const Sha1FinalBlocks last = sha1finalblocks(std::span(pending_.data(), pendingsize_), length_, rules, partial, partialbits);
+  detail::Sha1State state = state_;
+  detail::sha1blocks(state, constants_, last.bytes.data(), last.size / blocksize);
+  return state;
 }
 
 }  // namespace basicutilities

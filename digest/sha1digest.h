@@ -48,6 +48,28 @@ std::optional<Sha1Digest> parsedigest(std::string_view text);
 // 64-bit big-endian bit count (modulo 2^64).
 std::string sha1padding(std::uint64_t length);
 
+// How a message's end is padded: a 1 bit, zeros, then the length. The defaults are SHA-1's; each
+// field changes one step as a classic mistake does.
+struct Sha1Padding {
+  unsigned lengthunit = 8;      // bits a unit of the length counts: 1 counts bytes
+  bool bigendianlength = true;
+  unsigned lengthbytes = 8;     // 4: a 32-bit field, so zeros up to 60 modulo 64
+  bool countwraps32 = false;    // the count kept in 32 bits, whatever the field's width
+  bool extrablock = true;       // false: with no room for the length, it is written over the block's end
+  bool operator==(const Sha1Padding&) const = default;
+};
+
+// The last block or two of a message of length whole bytes: tail (its last length modulo 64
+// bytes), then the top partialbits (0 to 7) bits of partial, then the padding as rules have it.
+struct Sha1FinalBlocks {
+  std::array<std::uint8_t, 128> bytes{};
+  std::size_t size = 0;  // 64 or 128
+  std::string_view view() const { return {reinterpret_cast<const char*>(bytes.data()), size}; }
+};
+Sha1FinalBlocks sha1finalblocks(std::span<const std::uint8_t> tail, std::uint64_t length, const Sha1Padding& rules = {},
+                                std::uint8_t partial = 0, unsigned partialbits = 0) noexcept;
+Sha1FinalBlocks sha1finalblocks(std::string_view tail, std::uint64_t length, const Sha1Padding& rules = {}) noexcept;
+
 // Hashes input that arrives in pieces, with no copy of it beyond one partial block.
 // Any split of the same bytes gives the same digest as sha1digest on the whole.
 class Sha1Stream {
@@ -65,6 +87,9 @@ class Sha1Stream {
   // partialbits (0 to 7) bits of partial, most significant first; its other bits are ignored.
   // Throws std::invalid_argument for partialbits above 7, and the stream is left as it was.
   Sha1Digest finish(std::uint8_t partial, unsigned partialbits);
+  // The chaining values once the end of what was added is padded as rules have it; the stream is
+  // left as it was (so one pass can be padded several ways).
+  std::array<std::uint32_t, 5> endstate(const Sha1Padding& rules = {}, std::uint8_t partial = 0, unsigned partialbits = 0) const noexcept;
 
  private:
   void restart() noexcept;

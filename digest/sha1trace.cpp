@@ -60,15 +60,15 @@ std::string sha1traceblock(std::string_view message, std::uint64_t block) {
   const std::uint64_t whole = message.size() / 64;
   detail::Sha1State h = detail::sha1initialstate;
   std::string_view bytes;
-  std::string last;
+  Sha1FinalBlocks last;
   if (block < whole) {
     engine(h, message.data(), block);
     bytes = message.substr(static_cast<std::size_t>(64 * block), 64);
   } else {
     engine(h, message.data(), whole);
-    last = variantfinalblocks({}, message.substr(static_cast<std::size_t>(64 * whole)), message.size());
-    if (block > whole) engine(h, last.data(), 1);
-    bytes = std::string_view(last).substr(static_cast<std::size_t>(64 * (block - whole)), 64);
+    last = sha1finalblocks(message.substr(static_cast<std::size_t>(64 * whole)), message.size());
+    if (block > whole) engine(h, last.view().data(), 1);
+    bytes = last.view().substr(static_cast<std::size_t>(64 * (block - whole)), 64);
   }
   Sha1BlockWorking work = sha1referenceblock(h, bytes);
   work.index = block;

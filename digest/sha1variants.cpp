@@ -76,13 +76,13 @@ const std::array mistakes{
             [](Sha1Variant& v) { v.bigendianwords = false; }),
     mistake("the digest's words are written little-endian (SHA-1 writes H0 to H4 big-endian)",
             [](Sha1Variant& v) { v.bigendiandigest = false; }),
-    mistake("the length at the end of the padding counts bytes, not bits", [](Sha1Variant& v) { v.lengthunit = 1; }),
-    mistake("the length at the end of the padding is written little-endian", [](Sha1Variant& v) { v.bigendianlength = false; }),
-    mistake("the bit count is kept in 32 bits, so it wraps at 512 MiB", [](Sha1Variant& v) { v.countwraps32 = true; }),
+    mistake("the length at the end of the padding counts bytes, not bits", [](Sha1Variant& v) { v.padding.lengthunit = 1; }),
+    mistake("the length at the end of the padding is written little-endian", [](Sha1Variant& v) { v.padding.bigendianlength = false; }),
+    mistake("the bit count is kept in 32 bits, so it wraps at 512 MiB", [](Sha1Variant& v) { v.padding.countwraps32 = true; }),
     mistake("the length is a 32-bit field (SHA-1's has 64 bits: zeros up to byte 56 of a block, not 60)",
-            [](Sha1Variant& v) { v.lengthbytes = 4; }),
+            [](Sha1Variant& v) { v.padding.lengthbytes = 4; }),
     mistake("with 56 to 63 bytes in the last block the padding adds no block: the length is written over the block's end",
-            [](Sha1Variant& v) { v.extrablock = false; }),
+            [](Sha1Variant& v) { v.padding.extrablock = false; }),
     mistake("the round functions are misplaced: rounds 20-39 and 60-79 use majority, rounds 40-59 parity",
             [](Sha1Variant& v) { v.functions = {0, 2, 1, 2}; }),
     mistake("the round constants are taken in reverse order (rounds 0-19 use CA62C1D6)",
@@ -104,29 +104,10 @@ bool Sha1Variant::standardcompression() const {
          rotateb == standard.rotateb && finaladdition == standard.finaladdition;
 }
 
-std::string variantfinalblocks(const Sha1Variant& v, std::string_view tail, std::uint64_t length) {
-  std::string blocks(tail);
-  blocks += '\x80';
-  const std::size_t lengthat = 64 - v.lengthbytes;  // where the length begins in its block
-  if (!v.extrablock && blocks.size() > lengthat) {
-    blocks.resize(64, '\0');
-  } else {
-    while (blocks.size() % 64 != lengthat) blocks += '\0';
-    blocks.append(v.lengthbytes, '\0');
-  }
-  std::uint64_t count = length * v.lengthunit;  // modulo 2^64, as SHA-1's own count
-  if (v.countwraps32 || v.lengthbytes < 8) count &= 0xFFFFFFFF;
-  for (std::size_t i = 0; i < v.lengthbytes; ++i) {
-    const std::size_t shift = 8 * (v.bigendianlength ? v.lengthbytes - 1 - i : i);
-    blocks[blocks.size() - v.lengthbytes + i] = static_cast<char>(count >> shift);
-  }
-  return blocks;
-}
-
 Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, const RoundConstants& constants,
                          const Sha1BlockObserver& observe) {
   const std::size_t whole = message.size() - message.size() % 64;
-  const std::string last = variantfinalblocks(variant, message.substr(whole), message.size());
+  const Sha1FinalBlocks last = sha1finalblocks(message.substr(whole), message.size(), variant.padding);
   Sha1Words h = detail::sha1initialstate;
   Sha1BlockWorking work;
   const auto block = [&](const char* bytes) {
@@ -135,7 +116,7 @@ Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, c
     ++work.index;
   };
   for (std::size_t at = 0; at < whole; at += 64) block(message.data() + at);
-  for (std::size_t at = 0; at < last.size(); at += 64) block(last.data() + at);
+  for (std::size_t at = 0; at < last.size; at += 64) block(last.view().data() + at);
   return output(h, variant.bigendiandigest);
 }
 
@@ -153,31 +134,14 @@ const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size,
   // The mistakes of padding and output share the message's whole blocks, compressed once by the
   // engine; the others need the reference over the whole message.
   const bool holding = size <= diagnosisheldbytes;
-  std::string held, tail;
-  detail::Sha1State state = detail::sha1initialstate;
-  const auto blocks = [](detail::Sha1State& h, const char* bytes, std::size_t count) {
-    detail::sha1blocks(h, standardroundconstants, reinterpret_cast<const std::uint8_t*>(bytes), count);
-  };
+  std::string held;
+  Sha1Stream stream;
   feed([&](std::string_view piece) {
     if (holding) held += piece;
-    if (!tail.empty()) {
-      const std::size_t taken = std::min(piece.size(), 64 - tail.size());
-      tail += piece.substr(0, taken);
-      piece.remove_prefix(taken);
-      if (tail.size() < 64) return true;
-      blocks(state, tail.data(), 1);
-      tail.clear();
-    }
-    blocks(state, piece.data(), piece.size() / 64);
-    tail = piece.substr(piece.size() - piece.size() % 64);
+    stream.add(piece);
     return true;
   });
-  const auto finished = [&](const Sha1Variant& v) {
-    detail::Sha1State h = state;
-    const std::string last = variantfinalblocks(v, tail, size);
-    blocks(h, last.data(), last.size() / 64);
-    return output(h, v.bigendiandigest);
-  };
+  const auto finished = [&](const Sha1Variant& v) { return output(stream.endstate(v.padding), v.bigendiandigest); };
   // Some mistakes change nothing for some lengths: a right digest is no mistake's.
   if (wrong == finished({})) return nullptr;
   for (const ClassicMistake& mistake : mistakes) {

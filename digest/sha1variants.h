@@ -28,12 +28,7 @@ struct Sha1Variant {
   unsigned rotatea = 5, rotateb = 30;
   bool finaladdition = true;  // chaining values added to each block's result
   bool bigendiandigest = true;
-  // Padding: 0x80, zeros, then the length.
-  unsigned lengthunit = 8;        // bits a unit of the length counts: 1 counts bytes
-  bool bigendianlength = true;
-  unsigned lengthbytes = 8;       // 4: a 32-bit field, so zeros up to 60 modulo 64
-  bool countwraps32 = false;      // the count kept in 32 bits, whatever the field's width
-  bool extrablock = true;         // false: with no room for the length, it is written over the block's end
+  Sha1Padding padding;
 
   bool operator==(const Sha1Variant&) const = default;
   // Whether blocks are compressed as the standard does (only the padding or the output differ).
@@ -49,10 +44,6 @@ struct Sha1BlockWorking {
   Sha1Words after{};                   // chaining values coming out
 };
 using Sha1BlockObserver = std::function<void(const Sha1BlockWorking&)>;
-
-// The last block or two of a message of length bytes as variant pads it: tail (its last length
-// modulo 64 bytes), 0x80, zeros and the length.
-std::string variantfinalblocks(const Sha1Variant& variant, std::string_view tail, std::uint64_t length);
 
 // The digest of message (whole bytes) as variant computes it, round by round, showing observe each
 // block. Slow and plain: it is what traces and diagnoses are made of, not what hashes.
