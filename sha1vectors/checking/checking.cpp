@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "digest/sha1variants.h"
-#include "sha1vectors/readers/chains.h"
+#include "sha1vectors/model/chains.h"
 
 namespace sha1vectors {
 namespace {

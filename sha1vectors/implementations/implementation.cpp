@@ -6,26 +6,10 @@
 namespace sha1vectors {
 namespace {
 
-constexpr std::size_t chunkbytes = 64 * 1024;
 // How often a long hash looks whether it is to stop: about a tenth of a second on the slow path.
 constexpr std::uint64_t stopcheckbytes = std::uint64_t{64} << 20;
 
 }  // namespace
-
-bool Message::chunks(const std::function<bool(std::string_view)>& fn) const {
-  if (repeat == 1 || piece.empty()) return piece.empty() || fn(piece);
-  // As many whole pieces as make about a chunk, then what is left.
-  const std::uint64_t perchunk = std::min<std::uint64_t>(repeat, std::max<std::size_t>(1, chunkbytes / piece.size()));
-  std::string chunk;
-  chunk.reserve(static_cast<std::size_t>(perchunk) * piece.size());
-  for (std::uint64_t i = 0; i < perchunk; ++i) chunk += piece;
-  for (std::uint64_t left = repeat; left > 0;) {
-    const std::uint64_t now = std::min(left, perchunk);
-    if (!fn(std::string_view(chunk).substr(0, static_cast<std::size_t>(now) * piece.size()))) return false;
-    left -= now;
-  }
-  return true;
-}
 
 std::vector<Outcome> Implementation::digests(std::span<const Message> messages) {
   std::vector<Outcome> outcomes;

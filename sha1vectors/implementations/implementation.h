@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "digest/sha1digest.h"
+#include "sha1vectors/model/message.h"
+#include "sha1vectors/model/vector.h"
 
 namespace sha1vectors {
 
@@ -35,25 +37,6 @@ struct Outcome {
 
   static Outcome halted() { return {std::nullopt, "stopped", true}; }
 };
-
-// A message as implementations take it: piece repeat times over, then the top partialbits (0 to 7)
-// bits of partial.
-struct Message {
-  std::string_view piece;
-  std::uint64_t repeat = 1;
-  std::uint8_t partial = 0;
-  unsigned partialbits = 0;
-  // A hash of a chain after its first: a message of the same length as the first's, made of
-  // digests, which an implementation may take the quick way.
-  bool chained = false;
-
-  std::uint64_t size() const { return piece.size() * repeat; }
-  // The whole bytes in chunks of about 64 KiB, to fn, without holding them all, until fn returns
-  // false. Returns whether every chunk was taken.
-  bool chunks(const std::function<bool(std::string_view)>& fn) const;
-};
-
-struct Vector;
 
 // What an implementation made of a whole chain: its last digest, or why there is none and at
 // which hash (from 0).

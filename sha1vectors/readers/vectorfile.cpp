@@ -42,8 +42,6 @@ std::string readregularfile(const std::string& path) {
 VectorFileError::VectorFileError(const std::string& file, int line, const std::string& problem)
     : std::runtime_error(filelocation(file, line) + ": " + problem) {}
 
-std::uint64_t Vector::hashes() const { return kind == Kind::message ? 1 : iterations; }
-
 std::vector<Vector> readvectorfile(const std::string& path) { return readvectortext(path, readregularfile(path)); }
 
 std::vector<Vector> readvectortext(const std::string& name, std::string_view content) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// A test vector, and the published SHA-1 vector sets read into that one form: NIST CAVP response
+// The published SHA-1 vector sets read into vectors (model/vector.h): NIST CAVP response
 // files (byte- and bit-oriented messages, the Monte Carlo test), NESSIE test-vector files, and the
 // tester's own catalogue. ACVP's JSON sets: acvp.h.
 #pragma once
@@ -11,34 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "digest/sha1digest.h"
+#include "sha1vectors/model/vector.h"
 
 namespace sha1vectors {
-
-struct Vector {
-  enum class Kind {
-    message,     // expected = SHA-1(message)
-    montecarlo,  // from the seed in message, iterations chained hashes; expected = the last
-    iterated,    // NESSIE: h = message, then h = SHA-1(h) iterations times; expected = the last
-  };
-
-  std::string file;  // where it was read ("catalogue" for the built-in entries)
-  int line = 0;      // line of the record's first line (catalogue: the entry's index)
-  std::string name;  // "Len = 24", "COUNT = 7", "Set 1, vector# 3", a catalogue entry's text
-  Kind kind = Kind::message;
-  std::string message;       // whole bytes; repeat times over
-  std::uint64_t repeat = 1;  // long messages are a piece repeated: streamed, never held whole
-  std::uint8_t partial = 0;  // a last, partial byte: its top partialbits bits
-  unsigned partialbits = 0;  // 0 to 7
-  std::uint64_t iterations = 0;
-  // Monte Carlo, ACVP's alternate version: every message cut or filled with zero bits to this many.
-  std::optional<std::uint64_t> chainbits;
-  basicutilities::Sha1Digest expected{};
-
-  bool bitoriented() const { return partialbits != 0 || (chainbits && *chainbits % 8 != 0); }
-  // How many hashes checking it takes, for progress.
-  std::uint64_t hashes() const;
-};
 
 // What a file may ask for. Past these it is refused before any memory is taken or work begun.
 inline constexpr std::uint64_t maxmessagebytes = std::uint64_t{16} << 30;  // streamed

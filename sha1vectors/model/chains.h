@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "digest/sha1digest.h"
-#include "sha1vectors/implementations/implementation.h"
-#include "sha1vectors/readers/vectorfile.h"
+#include "sha1vectors/model/message.h"
+#include "sha1vectors/model/vector.h"
 
 namespace sha1vectors::chains {
 
