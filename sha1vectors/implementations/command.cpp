@@ -20,18 +20,7 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 
 }  // namespace sha1vectors
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -39,8 +28,8 @@ std::optional<basicutilities::Sha1Digest> digestinoutput(std::string_view output
 #include <set>
 #include <thread>
 
-#include "sha1vectors/implementations/pipes.h"
-
+#include "sha1vectors/implementations/timing.h"
+#include "sha1vectors/process/process.h"
 
 namespace sha1vectors {
 namespace {
@@ -70,61 +59,27 @@ Outcome outputdigest(const std::string& output) {
   return outcome;
 }
 
-// One call of the command: its pipes, its process, what it wrote.
+// One call of the command: its process, what it wrote.
 class Run {
  public:
   enum class Finish { exited, late, stopped };
+  static constexpr std::size_t in = 0, out = 1, err = 2;  // the child's slots
 
   Run(const std::atomic<bool>* stop, std::size_t keep, CallObserver* observer) : stop_(stop), keep_(keep), observer_(observer) {}
   ~Run() {
-    if (child_ > 0) end(Finish::stopped, {});
+    if (child_.running()) end(Finish::stopped, {});
   }
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
   // Starts words[0] (looked up in PATH) with the other words as its arguments, in a process group
-  // of its own and with default signal handling: an ignored SIGPIPE would be inherited through exec,
-  // and a writer in the command whose reader has gone would never end. Returns the reason when it
-  // cannot be started.
+  // of its own. Returns the reason when it cannot be started.
   std::optional<std::string> spawn(const std::vector<std::string>& words) {
-    if (!in_.ok() || !out_.ok() || !err_.ok()) return std::string("cannot make a pipe: ") + std::strerror(errno);
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, in_.read, STDIN_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, out_.write, STDOUT_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, err_.write, STDERR_FILENO);
-    posix_spawnattr_t attributes;
-    ::posix_spawnattr_init(&attributes);
-    sigset_t none, pipe;
-    sigemptyset(&none);
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setsigdefault(&attributes, &pipe);
-    ::posix_spawnattr_setpgroup(&attributes, 0);
-    int flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-#if defined(POSIX_SPAWN_CLOEXEC_DEFAULT)
-    // Only the three ends above reach the command, whatever another thread opens meanwhile.
-    flags |= POSIX_SPAWN_CLOEXEC_DEFAULT;
-#endif
-    ::posix_spawnattr_setflags(&attributes, static_cast<short>(flags));
-    std::vector<char*> argv;
-    for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
+    using Flow = process::Slot::Flow;
     if (observer_ != nullptr) observer_->callbegins();
-    const int error = ::posix_spawnp(&child_, argv[0], &actions, &attributes, argv.data(), environ);
-    ::posix_spawnattr_destroy(&attributes);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-      child_ = -1;
-      if (observer_ != nullptr) observer_->callends();
-      return "cannot start " + words[0] + ": " + std::strerror(error);
-    }
-    in_.closeread();
-    out_.closewrite();
-    err_.closewrite();
-    ::fcntl(in_.write, F_SETFL, O_NONBLOCK);
-    return std::nullopt;
+    auto problem = child_.start({words, true, true, {{0, Flow::tochild}, {1, Flow::fromchild}, {2, Flow::fromchild}}});
+    if (problem && observer_ != nullptr) observer_->callends();
+    return problem;
   }
 
   // Feeds the message to the command and collects its output until the command has exited, the
@@ -133,25 +88,25 @@ class Run {
   Finish pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
     deadline_ = deadline;
     looked_ = std::chrono::steady_clock::now();
-    total_ = message.size();
-    // A repeated piece is written from a buffer of whole pieces, which repeats with the piece.
-    period_ = std::max<std::size_t>(1, message.piece.size());
-    for (std::uint64_t i = 0; i < message.repeat && (i == 0 || periodic_.size() < 64 * 1024); ++i) periodic_ += message.piece;
-    if (total_ == 0) in_.closewrite();
-    while (out_.read >= 0 || err_.read >= 0) {
+    const Tiled input(message.piece, message.repeat, std::uint64_t{64} << 10);
+    if (input.size() == 0) child_.close(in);
+    while (child_.open(out) || child_.open(err)) {
       if (auto cut = cutshort()) return *cut;
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
-      pollfd watched[3] = {{out_.read, POLLIN, 0}, {err_.read, POLLIN, 0}, {in_.write, POLLOUT, 0}};
-      const int ready = ::poll(watched, 3, static_cast<int>(std::min<std::int64_t>(left.count(), 10)));
-      if (ready < 0 && errno != EINTR) break;
-      // Quiet pipes and an exited command: something it started holds them open.
-      if (ready == 0 && exited()) return Finish::exited;
-      if (watched[2].revents != 0) feed();
-      if (watched[0].revents != 0) collect(out_, output_);
-      if (watched[1].revents != 0) collect(err_, errors_);
+      const std::vector<bool> ready = child_.wait(std::min(left, std::chrono::milliseconds(10)), {in, out, err});
+      // Quiet pipes and an exited command: something it started holds them open. What it wrote
+      // before it exited is read all the same.
+      if (std::find(ready.begin(), ready.end(), true) == ready.end() && child_.exited()) {
+        while (collect(out, output_) + collect(err, errors_) > 0) {
+        }
+        return Finish::exited;
+      }
+      if (ready[in]) feed(input);
+      if (ready[out]) collect(out, output_);
+      if (ready[err]) collect(err, errors_);
     }
     // Both pipes closed: the command is exiting, or has closed them and goes on.
-    for (auto pause = std::chrono::microseconds(50); !exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
+    for (auto pause = std::chrono::microseconds(50); !child_.exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
       if (auto cut = cutshort()) return *cut;
       std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline_ - std::chrono::steady_clock::now()));
     }
@@ -161,17 +116,13 @@ class Run {
   // Ends whatever of the command's process group is left (background jobs included) and reaps the
   // command. Returns the failure, when it did not exit with status 0 in time.
   std::optional<Outcome> end(Finish finish, std::chrono::milliseconds timeout) {
-    ::kill(-child_, SIGKILL);
-    int status = 0;
-    while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
-    }
-    child_ = -1;
+    const process::Ending ending = child_.end();
     if (observer_ != nullptr) observer_->callends();
     if (finish == Finish::stopped) return Outcome::halted();
     if (finish == Finish::late) return Outcome{std::nullopt, "the command did not finish within " + seconds(timeout)};
-    if (WIFSIGNALED(status)) return Outcome{std::nullopt, "the command was ended by signal " + std::to_string(WTERMSIG(status))};
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-      std::string reason = "the command exited with status " + std::to_string(WEXITSTATUS(status));
+    if (ending.kind == process::Ending::Kind::signalled) return Outcome{std::nullopt, "the command was ended by " + process::signalname(ending.code)};
+    if (ending.kind == process::Ending::Kind::exited && ending.code != 0) {
+      std::string reason = "the command exited with status " + std::to_string(ending.code);
       if (!errors_.empty()) reason += ": " + firstline(errors_);
       return Outcome{std::nullopt, reason};
     }
@@ -193,40 +144,31 @@ class Run {
     return std::nullopt;
   }
 
-  bool exited() const {
-    siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child_;
-  }
-
-  void feed() {
-    if (in_.write < 0) return;
-    const std::size_t offset = static_cast<std::size_t>(written_ % period_);
-    const std::size_t now = static_cast<std::size_t>(std::min<std::uint64_t>(periodic_.size() - offset, total_ - written_));
-    const ssize_t n = ::write(in_.write, periodic_.data() + offset, now);
+  void feed(const Tiled& input) {
+    if (!child_.open(in)) return;
+    const std::string_view bytes = input.from(written_, input.size() - written_);
+    const std::ptrdiff_t n = child_.write(in, bytes.data(), bytes.size());
     if (n > 0) written_ += static_cast<std::uint64_t>(n);
-    // Everything sent, or the command stopped reading (EPIPE): either way its input ends here.
-    if (written_ == total_ || (n < 0 && errno != EAGAIN && errno != EINTR)) in_.closewrite();
+    // Everything sent, or the command stopped reading: either way its input ends here.
+    if (written_ == input.size()) child_.close(in);
   }
 
-  void collect(Pipe& pipe, std::string& text) const {
-    if (pipe.read < 0) return;
+  // Reads what slot has now into text (as far as keep_); how much.
+  std::size_t collect(std::size_t slot, std::string& text) {
+    if (!child_.open(slot)) return 0;
     char buffer[64 * 1024];  // a pipe's worth: a call of many messages prints much
-    const ssize_t n = ::read(pipe.read, buffer, sizeof buffer);
-    if (n > 0) {
-      if (text.size() < keep_) text.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      pipe.closeread();
-    }
+    const std::ptrdiff_t n = child_.read(slot, buffer, sizeof buffer);
+    if (n <= 0) return 0;
+    if (text.size() < keep_) text.append(buffer, static_cast<std::size_t>(n));
+    return static_cast<std::size_t>(n);
   }
 
   const std::atomic<bool>* stop_;
   std::size_t keep_;
   CallObserver* observer_;
-  Pipe in_, out_, err_;
-  pid_t child_ = -1;
+  process::Child child_;
   std::chrono::steady_clock::time_point deadline_, looked_;
-  std::string periodic_;
-  std::uint64_t period_ = 1, total_ = 0, written_ = 0;
+  std::uint64_t written_ = 0;
   std::string output_, errors_;
 };
 
@@ -234,23 +176,7 @@ class Run {
 // by an earlier call is rewritten: making and removing files by the thousand costs ext4 dearly
 // (its inode allocator steps around inodes just freed).
 std::optional<std::string> writemessage(const std::string& name, const Message& message) {
-  // Written over and then cut to size, not emptied first: ext4 flushes a file emptied and written
-  // again when it is closed.
-  const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  if (file < 0) return "cannot make the temporary file " + name + ": " + std::strerror(errno);
-  int error = 0;
-  message.chunks([&](std::string_view bytes) {
-    while (!bytes.empty() && error == 0) {
-      const ssize_t n = ::write(file, bytes.data(), bytes.size());
-      if (n >= 0) bytes.remove_prefix(static_cast<std::size_t>(n));
-      if (n < 0 && errno != EINTR) error = errno;
-    }
-    return error == 0;
-  });
-  if (error == 0 && ::ftruncate(file, static_cast<off_t>(message.size())) != 0) error = errno;
-  if (::close(file) != 0 && error == 0) error = errno;
-  if (error != 0) return "cannot write the temporary file " + name + ": " + std::strerror(error);
-  return std::nullopt;
+  return process::writefile(name, message.size(), [&](const auto& fn) { return message.chunks(fn); });
 }
 
 // The digests in output, one a line, in order.
@@ -262,17 +188,6 @@ std::vector<basicutilities::Sha1Digest> digestlines(std::string_view output) {
     at = end + 1;
   }
   return digests;
-}
-
-// How many file names of length up to namebytes fit on a command line beside words and the
-// environment, with the headroom POSIX asks for.
-std::size_t namesthatfit(const std::vector<std::string>& words, std::size_t namebytes) {
-  const long argmax = ::sysconf(_SC_ARG_MAX);
-  std::size_t used = 2048;
-  for (char** variable = environ; *variable != nullptr; ++variable) used += std::strlen(*variable) + 1 + sizeof(char*);
-  for (const std::string& word : words) used += word.size() + 1 + sizeof(char*);
-  const std::size_t room = argmax > 0 && static_cast<std::size_t>(argmax) > used ? static_cast<std::size_t>(argmax) - used : 0;
-  return std::clamp<std::size_t>(room / (namebytes + 1 + sizeof(char*)), 1, maxbatch);
 }
 
 // Where the command has {} as a word of its own: after a blank or at the start, before a blank,
@@ -314,13 +229,9 @@ Command::Command(std::string command, std::chrono::milliseconds timeout, const s
     words_ = {"/bin/sh", "-c", script, "sh"};
   }
   if (takesfiles_) {
-    const char* tmpdir = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp") + "/sha1vectors-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) {
-      folder_ = pattern;
-      batchlimit_ = namesthatfit(words_, folder_.size() + 21);
-    } else {
-      folderproblem_ = "cannot make a temporary folder " + pattern + ": " + std::strerror(errno);
+    if (auto folder = process::privatefolder("sha1vectors", folderproblem_)) {
+      folder_ = *folder;
+      batchlimit_ = std::clamp<std::size_t>(process::argumentsthatfit(words_, folder_.size() + 21), 1, maxbatch);
     }
   }
 }
@@ -329,19 +240,7 @@ std::optional<std::string> Command::cannotrun() const {
   if (!folderproblem_.empty()) return folderproblem_;
   if (throughshell_) return std::nullopt;  // the shell finds the program, or says it cannot
   const std::string& program = words_.front();
-  const auto runnable = [](const std::string& path) { return ::access(path.c_str(), X_OK) == 0 && !std::filesystem::is_directory(path); };
-  if (program.find('/') != std::string::npos) {
-    if (runnable(program)) return std::nullopt;
-  } else {
-    const char* path = std::getenv("PATH");
-    std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
-    for (std::size_t at = 0; at <= folders.size();) {
-      const std::size_t end = std::min(folders.find(':', at), folders.size());
-      const std::string folder(folders.substr(at, end - at));
-      if (runnable((folder.empty() ? "." : folder) + "/" + program)) return std::nullopt;
-      at = end + 1;
-    }
-  }
+  if (process::findprogram(program)) return std::nullopt;
   return "cannot start " + program + ": no such program" + (program.find('/') != std::string::npos ? "" : " in $PATH");
 }
 
@@ -439,25 +338,3 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
 
 }  // namespace sha1vectors
 
-#else
-
-namespace sha1vectors {
-
-Command::Command(std::string command, std::chrono::milliseconds timeout, const std::atomic<bool>* stop, CallObserver* observer)
-    : command_(std::move(command)), timeout_(timeout), stop_(stop), observer_(observer) {}
-
-Command::~Command() = default;
-
-Outcome Command::digest(const Message&) {
-  return {std::nullopt, "running a command is not supported on this platform yet"};
-}
-
-std::vector<Outcome> Command::digests(std::span<const Message> messages) { return Implementation::digests(messages); }
-
-std::optional<std::string> Command::cannotrun() const { return "running a command is not supported on this platform yet"; }
-
-std::optional<std::string> Command::runproblem() const { return std::nullopt; }
-
-}  // namespace sha1vectors
-
-#endif

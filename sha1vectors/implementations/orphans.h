@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "sha1vectors/implementations/command.h"
+#include "sha1vectors/process/process.h"
 
 namespace sha1vectors {
 
@@ -17,8 +18,7 @@ namespace sha1vectors {
 // own group are left alone. Elsewhere it does nothing.
 class OrphanSweeper : public CallObserver {
  public:
-  OrphanSweeper();
-  ~OrphanSweeper() override;
+  OrphanSweeper() = default;
   OrphanSweeper(const OrphanSweeper&) = delete;
   OrphanSweeper& operator=(const OrphanSweeper&) = delete;
 
@@ -26,11 +26,9 @@ class OrphanSweeper : public CallObserver {
   void callends() override;
 
  private:
-  void sweep();
-
   std::mutex mutex_;  // guards running_; a call that starts waits for a sweep to end
   int running_ = 0;
-  bool wassubreaper_ = false;
+  process::Adopter adopter_;
 };
 
 }  // namespace sha1vectors

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+// Child processes and the little else of the operating system that running an implementation
+// needs: start a program with chosen pipes, wait on them with a deadline, end it (and its group),
+// reap it and say how it ended; private folders and files for messages; strays adopted and ended.
+// One source a platform: process_posix.cpp here.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sha1vectors::process {
+
+// "signal 11 (SIGSEGV, Segmentation fault)".
+std::string signalname(int signal);
+
+// How a child ended.
+struct Ending {
+  enum class Kind { exited, signalled, unknown } kind = Kind::unknown;
+  int code = 0;  // the exit status, or the signal's number
+};
+
+// One of the child's descriptors: a pipe it reads from (we write), one it writes to (we read), or
+// the null device.
+struct Slot {
+  enum class Flow { tochild, fromchild, null };
+  int fd;
+  Flow flow;
+};
+
+struct Spec {
+  std::vector<std::string> words;  // the program and its arguments
+  bool searchpath = false;         // the program is looked up in PATH (else it is a path)
+  // A process group of its own with default signal handling (an ignored SIGPIPE would be
+  // inherited through exec): ending it ends the whole group, background jobs included.
+  bool owngroup = false;
+  std::vector<Slot> slots;  // only these reach the child, whatever other threads open meanwhile
+};
+
+class Child {
+ public:
+  Child() = default;
+  // A child still running is killed and reaped.
+  ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  // Starts spec; the reason when it cannot. Our ends of the pipes do not block.
+  std::optional<std::string> start(const Spec& spec);
+  bool running() const { return pid_ > 0; }
+
+  // What our end of slot i transferred: some bytes, none for now, or the end (closed, or an error).
+  // Reading or writing the end closes our end.
+  std::ptrdiff_t read(std::size_t slot, char* data, std::size_t size);
+  std::ptrdiff_t write(std::size_t slot, const char* data, std::size_t size);
+  // Writes all of data, waiting as long as it takes; false when the child stopped reading.
+  bool writeall(std::size_t slot, std::string_view data);
+  void close(std::size_t slot);
+  bool open(std::size_t slot) const;
+  // Waits up to timeout for any of slots still open to be ready (readable, writable or closed at
+  // the other side); which are, by slot (none when the time passed or a signal came).
+  std::vector<bool> wait(std::chrono::milliseconds timeout, std::initializer_list<std::size_t> slots);
+
+  // Whether it has exited (or died), left unreaped so that its group stays reserved.
+  bool exited() const;
+  // Ends it (its group, when it has one) and reaps it.
+  Ending end();
+
+ private:
+  int pid_ = -1;
+  bool group_ = false;
+  std::vector<int> ends_;  // ours, by slot; -1 closed or none
+  std::vector<Slot::Flow> flows_;
+};
+
+// A folder private to this user in the temporary folder ($TMPDIR), made anew; its path, or the
+// reason in problem.
+std::optional<std::string> privatefolder(std::string_view prefix, std::string& problem);
+// Writes the chunks fn gives to the file name (made private to this user, or an old file of ours
+// overwritten and cut to size); the reason when it cannot.
+std::optional<std::string> writefile(const std::string& name, std::uint64_t size,
+                                     const std::function<bool(const std::function<bool(std::string_view)>&)>& chunks);
+// Whether program (a path, or a name looked up in PATH) can be started.
+bool findprogram(const std::string& program);
+// How many more arguments of up to argumentbytes fit on a command line beside words and the
+// environment.
+std::size_t argumentsthatfit(const std::vector<std::string>& words, std::size_t argumentbytes);
+// The path this program runs from, for starting it again; fallback when it cannot be told.
+std::string selfpath(const std::string& fallback);
+
+// The worker's side of its pipes: reads up to size bytes, waiting for some (0 at the end, -1 on an
+// error); writes all of size bytes (safe in a signal handler).
+std::ptrdiff_t readsome(int fd, void* data, std::size_t size);
+bool writeall(int fd, const void* data, std::size_t size);
+
+// A shared library loaded into this process, nothing (with the loader's reason in problem) when it
+// cannot be; a bare name in the current folder is that file, another is looked up as the loader
+// does. Never unloaded.
+void* loadlibrary(std::string path, std::string& problem);
+void* findsymbol(void* library, const std::string& name);
+
+// Process-wide policy, for a program's main(): a write to a pipe whose reader has gone fails
+// instead of ending the program; every signal whose default ends the program (but one ignored
+// already, as nohup ignores SIGHUP) calls handler instead, also when it comes twice (to the process
+// and to its group), so that the program can tidy up.
+void ignorebrokenpipes();
+void onstopsignals(void (*handler)(int));
+// Whether file is a terminal.
+bool terminal(std::FILE* file);
+
+// While it lives, children that started programs leave behind (outside their groups) become ours
+// (Linux's child subreaper); endstrays ends and reaps those.
+class Adopter {
+ public:
+  Adopter();
+  ~Adopter();
+  Adopter(const Adopter&) = delete;
+  Adopter& operator=(const Adopter&) = delete;
+  // Ends every child of ours outside our own process group; children we started in our group are
+  // left alone.
+  void endstrays();
+
+ private:
+  bool was_ = false;
+};
+
+}  // namespace sha1vectors::process
