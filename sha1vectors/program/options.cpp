@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+// The command line: the options, their help, and the calls that are refused before anything runs.
+#include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <iostream>
+
+#include "sha1vectors/readers/acvp.h"
+#include "sha1vectors/process/process.h"
+#include "sha1vectors/program/program.h"
+#include "sha1vectors/readers/vectorfile.h"
+#include "sha1tester_version.h"
+
+namespace sha1vectors::program {
+namespace {
+
+constexpr const char* about =
+    "Checks a SHA-1 implementation against published test-vector sets and says what passed and what\n"
+    "did not. Without FILEs it checks the tester's built-in catalogue of 11 vectors.\n"
+    "\n"
+    "FILEs may be NIST CAVP response files (SHA1ShortMsg.rsp, SHA1LongMsg.rsp, SHA1Monte.rsp, byte- or\n"
+    "bit-oriented), NESSIE test-vector files, and NIST ACVP vector sets in JSON: a prompt and its\n"
+    "expected results (or the internal projection, which holds both), in any order or in a folder\n"
+    "given as a FILE (a registration there is passed over), paired by vsId and tcId (the bare object,\n"
+    "the wire form or acvptool's); the format is recognised from the content. Each MCT result is checked\n"
+    "from the expected result before it; an LDT's message is streamed, never held in memory.\n"
+    "--acvp-response writes the implementation's answers to an ACVP prompt, which needs no expected\n"
+    "results, in the response layout (the wire form, digests in upper case); the file is written\n"
+    "whole through a temporary file beside it (or beside the file a link leads to), keeping its mode,\n"
+    "or left as it was; a device or a pipe (as /dev/stdout) is written straight, a folder refused.";
+
+constexpr const char* commandhelp =
+    "\nWhose SHA-1: this tool's own engine, unless --command or --library names another. The command\n"
+    "is started directly when it is plain words, through /bin/sh -c when it has any shell syntax.\n"
+    "Without {} it runs once per message, reads the message's raw bytes on standard input, and prints\n"
+    "the digest as sha1sum, openssl dgst and BSD sha1 do: 40 hexadecimal digits, either case, as the\n"
+    "first or last word of a line (or five groups of eight); digits elsewhere, as in a path, are no\n"
+    "digest; up to 1 MiB of output a message is read (64 MiB a call). With {} as\n"
+    "a word of its own (as in 'sha1sum {}'), each message is written to a file of its own, private to\n"
+    "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
+    "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
+    "A call that exits with an error, runs out of time or prints another number of digests is made\n"
+    "again in halves, down to the message it failed for. Later calls write over the files; the folder\n"
+    "goes at the end, also on Ctrl+C.\n"
+    "Messages that are not whole bytes are skipped for a command. --jobs calls run at once; the\n"
+    "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
+    "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
+    "one is named. The timeout counts for each call, plus a second for each 50 MiB it is given, and\n"
+    "runs until the command has exited; then whatever it started is ended too.\n"
+    "\n";
+
+constexpr const char* outputhelp =
+    "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
+    "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
+    "A wrong digest that one of the classic mistakes gives is followed by \"likely cause:\" and its\n"
+    "name: SHA-0 (no rotation in the schedule), message words or digest words little-endian, the\n"
+    "length in bytes, little-endian or in 32 bits, no extra padding block for 56 to 63 bytes, the\n"
+    "round functions or constants misplaced, the rotations by 5 and 30 swapped, no final addition;\n"
+    "a right digest printed in a form not read as one (as with colons) is said to be right.\n"
+    "The last line is \"N passed, M failed\" (\", K skipped\" when any were skipped, \", U not checked\"\n"
+    "when the run was interrupted). Ctrl+C stops the run and tells what was checked until then.\n"
+    "\n"
+    "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
+    "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
+    "2 when an input cannot be used (a missing or unreadable file, a malformed record) or the command\n"
+    "cannot be run (not found, no temporary folder, a message file not written as when $TMPDIR is\n"
+    "full); 128 + N when stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
+    "\n"
+    "Examples:\n"
+    "  sha1vectors                                   the catalogue, on this tool's engine\n"
+    "  sha1vectors SHA1ShortMsg.rsp SHA1Monte.rsp    NIST CAVP files\n"
+    "  sha1vectors --command sha1sum SHA1LongMsg.rsp coreutils' sha1sum against the long messages\n"
+    "  sha1vectors --command 'sha1sum {}' *.rsp      the same, many messages a call\n"
+    "  sha1vectors --library ./libmysha1.so *.rsp    a shared library's SHA-1, in a worker process\n"
+    "  sha1vectors --random 100000 --library ./libmysha1.so   random messages against the engine\n"
+    "\n"
+    ;
+
+constexpr const char* libraryhelp =
+    "Every message is given in one call, in one update, a byte at a time (up to 256 bytes), one byte\n"
+    "and then the rest, in updates of 55, 56, 63, 64 and 65 bytes, with empty updates between updates\n"
+    "of 64, and in two random splits (--seed repeats them); a chain's later hashes in one call. Each\n"
+    "way must give SHA-1's digest, and a failure names the first way that did not (\"updates of 63,\n"
+    "1, 0, 64 bytes\"). The digest and the context are fenced by guard bytes: a write past them fails\n"
+    "the vector (\"wrote 12 bytes past the 20-byte digest\"). A crash or a hang (--timeout) fails that\n"
+    "vector, with the signal, and a new worker goes on. Bit-oriented vectors need sha1abi.h's\n"
+    "sha1abi_end_bits. A message of 2^32 + 8 bits (512 MiB and a byte), past which a 32-bit bit count\n"
+    "wraps, is checked too unless --no-long; --long checks it through a command as well.\n"
+    "--random N checks N random messages (up to --max-length bytes, many at the lengths where padding\n"
+    "and buffers have edges) against this program's engine, through --library or --command; the first\n"
+    "failure is shrunk to the shortest failing message with the simplest bytes and printed as a CAVP\n"
+    "record, which can be saved and checked again as a FILE.\n"
+    "\n"
+    "Tracing: --trace TEXT or --trace-hex HEX prints SHA-1's working on one message instead of\n"
+    "checking: each block's words, its schedule, a b c d e after every round and the chaining values.\n"
+    "With --trace-compare FILE, FILE is a trace of your own for the same message (that layout, or\n"
+    "lines \"t a b c d e\" with an optional block number first and W[t] last, in any case and with any\n"
+    "separators); the first value that differs is named with its block, round and variable, the\n"
+    "state that went into the round and the step that computes it, and the classic mistake whose\n"
+    "trace yours is, if any. Exit status 0 when the traces agree, 1 when they part, 2 when FILE is\n"
+    "no trace.\n"
+    "  sha1vectors --trace abc --trace-compare mine.txt\n";
+
+// The interfaces --library knows, a line each, in the order they are looked for.
+std::string interfacelist() {
+  std::string text = "Libraries: --library loads a shared library in a worker process this program starts, and\n"
+                     "calls its SHA-1 through the first of these interfaces it has (or the one --abi names;\n"
+                     "--symbols maps other names onto its functions):\n";
+  for (const Interface& row : interfaces()) {
+    text += "  " + std::string(row.name) + std::string(10 - row.name.size(), ' ') + std::string(row.title) + ":";
+    for (const std::string_view symbol : row.symbols) {
+      if (!symbol.empty()) text += (text.back() == ':' ? " " : ", ") + std::string(symbol);
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+// Combinations the options cannot take; the exit status when the call is one.
+std::optional<int> refused(const Options& options, bool commandgiven, bool librarygiven) {
+  // As a script with an unset variable would run it: no library, not the engine.
+  if (librarygiven && options.library.empty()) {
+    std::cerr << "sha1vectors: --library needs the path of a library\n";
+    return 2;
+  }
+  if (commandgiven && options.command.find_first_not_of(" \t") == std::string::npos) {
+    std::cerr << "sha1vectors: --command needs a command to run\n";
+    return 2;
+  }
+  if (options.random > 0 && (!options.files.empty() || options.catalogue || !options.acvpresponse.empty())) {
+    std::cerr << "sha1vectors: --random checks random messages, not FILEs, the catalogue or a response\n";
+    return 2;
+  }
+  if (options.tracecompare && !options.trace && !options.tracehex) {
+    std::cerr << "sha1vectors: --trace-compare needs the message, given with --trace or --trace-hex\n";
+    return 2;
+  }
+  if ((options.trace || options.tracehex) && !options.files.empty()) {
+    std::cerr << "sha1vectors: --trace takes no FILE\n";
+    return 2;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string description() { return about; }
+
+// The help's closing text, its limits read from the readers' own.
+std::string epilog() {
+  std::string text = commandhelp;
+  text += "Limits: regular files of up to " + std::to_string(sha1vectors::maxfilebytes >> 20) + " MiB; a message of up to ";
+  text += std::to_string(sha1vectors::maxmessagebytes >> 30) + " GiB when it repeats a piece\n(streamed, never held in memory), up to ";
+  text += std::to_string(sha1vectors::maxheldbytes >> 20) + " MiB when spelled out byte by byte; 1 to ";
+  text += std::to_string(sha1vectors::maxiterations) + "\niterations; JSON files of up to " + std::to_string(sha1vectors::maxjsonbytes >> 20);
+  text += " MiB, nested up to " + std::to_string(sha1vectors::maxjsondepth) + " levels, MCT seeds of up to\n";
+  text += std::to_string(sha1vectors::maxmctseedbits) + " bits. A file that asks for more is unusable.\n\n";
+  text += outputhelp;
+  text += interfacelist();
+  text += libraryhelp;
+  return text;
+}
+
+bool detailed(const Options& options) { return options.verbose || process::terminal(stdout); }
+
+int stoppedstatus() { return 128 + (stopsignal != 0 ? stopsignal.load() : 2); }
+
+std::optional<int> parse(int argc, char** argv, Options& options) {
+  std::vector<std::string> interfacenames;
+  for (const Interface& row : interfaces()) interfacenames.emplace_back(row.name);
+  CLI::App app(description(), "sha1vectors");
+  app.footer(epilog());
+  app.set_version_flag("--version", std::string("sha1vectors ") + sha1tester::version::text);
+  app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
+  app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
+      ->type_name("CMD");
+  app.add_option("-t,--timeout", options.timeout, "seconds one call of the command may take, 0.001 to 86400 (default 10)")
+      ->type_name("SECONDS")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            const double seconds = std::strtod(text.c_str(), nullptr);
+            // Written so that nan fails too.
+            return seconds >= 0.001 && seconds <= 86400 ? std::string() : "must be a number of seconds from 0.001 to 86400";
+          },
+          ""));
+  app.add_option("-j,--jobs", options.jobs, "calls of the implementation at once, 1 to 256 (default: the number of processors)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 256).description(""));
+  app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file")
+      ->type_name("FILE");
+  auto* library = app.add_option("-l,--library", options.library, "check the SHA-1 of this shared library, loaded in a worker process, in many splits of every message")
+                      ->type_name("PATH");
+  library->excludes(app.get_option("--command"));
+  app.add_option("--abi", options.abi, "the library's interface: " + interfacechoices() + " (default: found from its symbols)")
+      ->type_name("NAME")
+      ->check(CLI::IsMember(interfacenames))
+      ->needs(library);
+  app.add_option("--symbols", options.symbols, "other names for the interface's functions, as SHA1_Update=my_update,SHA1_Final=my_final")
+      ->type_name("RENAMES")
+      ->needs(library);
+  app.add_option("--seed", options.seed, "the seed of the random splits (default: a new one, which is printed)")->type_name("N");
+  auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
+  app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
+      ->excludes(nolong);
+  auto* random = app.add_option("--random", options.random, "check N random messages against the built-in engine instead of FILEs; the first failure is shrunk and printed as a CAVP record")
+                     ->type_name("N")
+                     ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1'000'000'000}).description(""));
+  app.add_option("--max-length", options.maxlength, "with --random: the longest message, in bytes, 0 to 1048576 (default 1024)")
+      ->type_name("BYTES")
+      ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 20).description(""))
+      ->needs(random);
+  app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
+  app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
+  app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
+  auto* tracetext = app.add_option("--trace", options.trace, "print SHA-1's working on this text (Windows-1252, as the window reads it) round by round, in the layout of NIST's worked example, instead of checking")
+                        ->type_name("TEXT");
+  auto* tracehex = app.add_option("--trace-hex", options.tracehex, "the same for the message these hexadecimal bytes spell")->type_name("HEX");
+  tracetext->excludes(tracehex);
+  app.add_option("--trace-compare", options.tracecompare,
+                 "with --trace or --trace-hex: compare this trace of yours (- for standard input) with SHA-1's and name the first difference")
+      ->type_name("FILE");
+  app.add_option("--constants", options.constants, "with --trace: the round constants as the window's override reads them (32 hex digits, K3 first)")
+      ->type_name("HEX");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help exits 0; a wrong call is unusable input.
+    return app.exit(error) == 0 ? 0 : 2;
+  }
+  return refused(options, app.count("--command") > 0, app.count("--library") > 0);
+}
+
+}  // namespace sha1vectors::program
