@@ -83,7 +83,8 @@ std::string sha1padding(std::uint64_t length) {
 
 std::string sha1digest(std::string& constants, std::string& message) {
   const RoundConstants k = constants.empty() ? standardroundconstants : roundconstants(constants);
-  message += sha1padding(message.size());
+  const std::size_t tail = message.size() % blocksize;
+  message += sha1finalblocks(std::string_view(message).substr(message.size() - tail), message.size()).view().substr(tail);
   detail::Sha1State state = detail::sha1initialstate;
   detail::sha1blocks(state, k, bytesof(message), message.size() / blocksize);
   return digesttext(digestbytes(state));

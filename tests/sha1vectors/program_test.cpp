@@ -356,12 +356,13 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
   EXPECT_EQ(fs::file_size(folder_ / "elsewhere" / "prompt.json"), fs::file_size(prompt));
 }
 
-// A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
+// A wrong digest that a classic mistake gives is named as that mistake; a right one in a form no
+// tool reads is said to be right.
 TEST_F(Sha1vectorsProgram, NamesTheClassicMistakeBehindEachWrongDigest) {
   const std::string file = write("small.rsp", small_);
   const std::string swapped = write("swapped.sh", "sha1sum | cut -c1-40 | sed 's/\\(..\\)\\(..\\)\\(..\\)\\(..\\)/\\4\\3\\2\\1/g'\n");
   const Ran wrong = run("--verbose --command 'sh " + swapped + "' " + file);
-  EXPECT_EQ(wrong.out.find("FAIL " + file + ":11: Len = 24\n  expected a9993e36"), wrong.out.find("FAIL " + file + ":11")) << wrong.out;
+  EXPECT_NE(wrong.out.find("FAIL " + file + ":11: Len = 24\n  expected a9993e36"), std::string::npos) << wrong.out;
   std::size_t named = 0;
   for (std::size_t at = 0; (at = wrong.out.find("likely cause: the digest's words are written little-endian", at)) != std::string::npos; ++at) ++named;
   EXPECT_EQ(named, 3U) << wrong.out;
@@ -457,6 +458,7 @@ TEST_F(Sha1vectorsProgram, RandomMessagesFindAFaultAndShrinkItToARecordThatCheck
   EXPECT_EQ(run("--random 5 " + saved).status, 2) << "random messages or FILEs, not both";
 }
 
+// A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
 TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
   const Ran text = run("--trace 'ab\xC3\xA9'");  // "abé", as a UTF-8 terminal gives it
   EXPECT_EQ(text.status, 0);

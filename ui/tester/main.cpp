@@ -51,9 +51,6 @@ namespace {
 
 const QString waitcaption = "Wait...";
 const QString readycaption = "Hash Message";
-// A hex-mode request hands the pump a turn at least this often.
-constexpr qint64 yieldintervalms = 15;
-
 // "Fixedsys" where the system has it, else the system's fixed-pitch font, at 9 point.
 QFont boxfont() {
   QFont font("Fixedsys");
@@ -62,59 +59,12 @@ QFont boxfont() {
   return font;
 }
 
-// A file is read and hashed in pieces of this size, a few milliseconds each.
-constexpr std::size_t filechunk = std::size_t{1} << 20;
-
 // The first local file that a drag carries, if any.
 std::optional<QString> draggedfile(const QMimeData* data) {
   for (const QUrl& url : data->urls()) {
     if (url.isLocalFile()) return url.toLocalFile();
   }
   return std::nullopt;
-}
-
-// How long after undoing a maximise the window goes back to its place, whatever the window
-// manager did meanwhile; moves until twice this long are not the user's.
-constexpr int settlems = 250;
-
-// A long run shows its progress after this long.
-constexpr qint64 progressafterms = 500;
-
-QString bytecount(std::size_t count) {
-  return QLocale(QLocale::English).toString(static_cast<qulonglong>(count)) + (count == 1 ? " byte" : " bytes");
-}
-
-QString charactercount(qsizetype count) {
-  return QLocale(QLocale::English).toString(static_cast<qlonglong>(count)) + (count == 1 ? " character" : " characters");
-}
-
-// "61 62 63", the first eight bytes and then "...".
-QString firstbytes(const std::string& bytes) {
-  const QString pairs = QString::fromStdString(basicutilities::hexencode(std::string_view(bytes).substr(0, 8), basicutilities::HexCase::upper, 1));
-  return bytes.size() > 8 ? pairs + " ..." : pairs;
-}
-
-// How a hex box was read: the bytes, what was skipped, a "0x" taken for a digit, an odd count.
-QString hexreading(const input::HexReading& read) {
-  QString reading = bytecount(read.bytes.size());
-  if (!read.bytes.empty()) reading += ": " + firstbytes(read.bytes);
-  if (read.skipped > 0) {
-    const QString count = charactercount(static_cast<qsizetype>(read.skipped));
-    reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(count, QString::fromUcs4(&read.firstskipped, 1));
-  }
-  if (read.zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
-  if (read.odd) reading += " \u00B7 odd count: a leading 0 was added";
-  return reading;
-}
-
-// "2", "2 and 4", "1, 2 and 5": words counted from 1.
-QString wordlist(const std::vector<int>& words) {
-  QString text;
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    if (i > 0) text += i + 1 == words.size() ? " and " : ", ";
-    text += QString::number(words[i] + 1);
-  }
-  return text;
 }
 
 // The digest the Hash box holds, if it holds one.
@@ -142,6 +92,7 @@ void main::makecontrols() {
   exphash = new QLineEdit(this);
   hash = new QLineEdit(this);
   status = new QLabel(this);
+  statusline_ = std::make_unique<StatusLine>(status);
   message = new forms::TextBox(this);
   Combo1 = new forms::ComboBox(this);
   Command1_1 = new QPushButton("HashMessage", this);
@@ -218,9 +169,7 @@ void main::connecthandlers() {
   }
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, handler([this] { cancel(); }));
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), this), &QShortcut::activated, this, handler([this] { copydigest(); }));
-  settle_.setSingleShot(true);
-  settle_.setInterval(settlems);
-  connect(&settle_, &QTimer::timeout, this, handler([this] { returntoplace(); }));
+  connect(placement_.settled(), &QTimer::timeout, this, handler([this] { placement_.returntoplace(); }));
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this), &QShortcut::activated, this, handler([this] { showheld(); }));
   message->onbigtext = [this](const QString& text) { handler([this, text] { holdtext(text); })(); };
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this), &QShortcut::activated, this, handler([this] { choosefile(); }));
@@ -230,7 +179,7 @@ void main::connecthandlers() {
   // Whatever changes a digest box, the verdict no longer holds.
   for (QLineEdit* box : {hash, exphash}) {
     connect(box, &QLineEdit::textChanged, this, handler([this] {
-              markwords({});
+              markwords(hash, {});
               say({});
             }));
   }
@@ -348,15 +297,12 @@ std::optional<basicutilities::Sha1Digest> main::hashbox(Run run, QString& readin
     bytes = std::move(*hex);
   }
   // In pieces, so that a message of a hundred megabytes leaves the window its turns.
-  basicutilities::Sha1Stream stream;
   QElapsedTimer sinceyield;
   sinceyield.start();
-  for (std::size_t at = 0; at < bytes.size(); at += filechunk) {
-    stream.add(std::string_view(bytes).substr(at, filechunk));
-    if (!pace(run, sinceyield, "Hashing:", static_cast<qsizetype>(at), static_cast<qsizetype>(bytes.size()))) return std::nullopt;
-  }
+  const auto digest = hashpieces(bytes, [&](qint64 done) { return pace(run, sinceyield, "Hashing:", done, static_cast<qint64>(bytes.size())); });
+  if (!digest) return std::nullopt;
   hashed_ = std::make_shared<const std::string>(std::move(bytes));
-  return stream.finish();
+  return digest;
 }
 
 std::optional<std::string> main::ansibytes(Run run, const QString& text) {
@@ -375,11 +321,8 @@ std::optional<std::string> main::ansibytes(Run run, const QString& text) {
   return std::move(encoded->bytes);
 }
 
-bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qsizetype done, qsizetype total) {
-  if (sinceyield.elapsed() < yieldintervalms) return true;
-  sinceyield.restart();
-  progress(what, done, total);
-  return yield(run);
+bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qint64 done, qint64 total) {
+  return runs_.pace(run, sinceyield, [&] { progress(what, done, total); });
 }
 
 void main::holdtext(const QString& text) {
@@ -418,27 +361,16 @@ bool main::showsfile() const { return file_ && message->text() == file_->marker;
 
 std::optional<basicutilities::Sha1Digest> main::hashfile(Run run, QString& reading) {
   const OpenFile file = *file_;
-  const auto fail = [&](const QString& why) {
-    say("Not hashed: " + file.path + " " + why);
-    buttonready();
-    return std::nullopt;
-  };
-  QFile in(file.path);
-  if (!in.open(QIODevice::ReadOnly)) return fail("cannot be read: " + in.errorString());
-  basicutilities::Sha1Stream stream;
-  std::string chunk(filechunk, '\0');
-  qint64 done = 0;
   QElapsedTimer sinceyield;
   sinceyield.start();
-  for (qint64 n; (n = in.read(chunk.data(), static_cast<qint64>(filechunk))) != 0;) {
-    if (n < 0) return fail("cannot be read: " + in.errorString());
-    stream.add(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
-    done += n;
-    if (!pace(run, sinceyield, "Hashing the file:", done, file.size)) return std::nullopt;
+  QString problem;
+  const auto digest = tester::hashfile(file, [&](qint64 done) { return pace(run, sinceyield, "Hashing the file:", done, file.size); }, problem);
+  if (!problem.isEmpty()) {
+    say("Not hashed: " + file.path + " " + problem);
+    buttonready();
   }
-  if (done != file.size) return fail(QString("changed while it was read: %1, not the %2 it had; open it again").arg(bytecount(static_cast<std::size_t>(done)), bytecount(static_cast<std::size_t>(file.size))));
-  reading = bytecount(static_cast<std::size_t>(done)) + ": the file " + file.path;
-  return stream.finish();
+  if (digest) reading = bytecount(static_cast<std::size_t>(file.size)) + ": the file " + file.path;
+  return digest;
 }
 
 void main::dragEnterEvent(QDragEnterEvent* event) {
@@ -472,49 +404,10 @@ void main::tellresult(const QString& reading) {
   const auto& expected = pasted.digest;
   if (computed && !pasted.problem.empty()) return say("No verdict: " + QString::fromStdString(pasted.problem) + " \u00B7 " + reading);
   if (!computed || !expected) return say(reading);
-  std::vector<int> differing;
-  for (int word = 0; word < 5; ++word) {
-    const auto from = static_cast<std::size_t>(4 * word);
-    if (!std::equal(computed->begin() + from, computed->begin() + from + 4, expected->begin() + from)) differing.push_back(word);
-  }
-  markwords(differing);
-  QString verdict = "\u2713 Match";
-  if (!differing.empty()) verdict = QString("\u2717 Mismatch in word%1 %2 of 5").arg(differing.size() > 1 ? "s" : "", wordlist(differing));
-  hash->setAccessibleDescription(verdict.mid(2));
-  say(verdict + " \u00B7 " + reading);
-}
-
-void main::markwords(const std::vector<int>& words) {
-  // Bold and underlined as well as red: the marks read without colour vision.
-  QTextCharFormat mark;
-  mark.setFontWeight(QFont::Bold);
-  mark.setFontUnderline(true);
-  mark.setForeground(QColor(0xB0, 0x00, 0x00));
-  QList<QInputMethodEvent::Attribute> marks;
-  for (const int word : words) marks.append({QInputMethodEvent::TextFormat, 9 * word - hash->cursorPosition(), 8, mark});
-  // A line edit takes formats only through an input method's event, and not while read-only.
-  QInputMethodEvent event(QString(), marks);
-  const bool readonly = hash->isReadOnly();
-  hash->setReadOnly(false);
-  QCoreApplication::sendEvent(hash, &event);
-  hash->setReadOnly(readonly);
-  if (words.empty()) hash->setAccessibleDescription({});
-}
-
-void main::say(const QString& text) {
-  progressshown_ = false;
-  status->setText(status->fontMetrics().elidedText(text, Qt::ElideRight, status->width()));
-  status->setToolTip(text);
-  status->setAccessibleDescription(text);
-  QAccessibleEvent changed(status, QAccessible::DescriptionChanged);
-  QAccessible::updateAccessibility(&changed);
-}
-
-void main::progress(const QString& what, qsizetype done, qsizetype total) {
-  if (runclock_.elapsed() < progressafterms || total <= 0) return;
-  const QString text = QString("%1 %2%  (Escape cancels)").arg(what).arg(done * 100 / total);
-  if (text != status->toolTip()) say(text);
-  progressshown_ = true;
+  const Verdict told = verdict(*computed, *expected);
+  markwords(hash, told.differing);
+  hash->setAccessibleDescription(told.text.mid(2));
+  say(told.text + " \u00B7 " + reading);
 }
 
 std::optional<std::string> main::hexbytes(Run run, const QString& text, QString& reading) {
@@ -525,7 +418,7 @@ std::optional<std::string> main::hexbytes(Run run, const QString& text, QString&
   QElapsedTimer sinceyield;
   sinceyield.start();
   const auto paced = [&](input::Stage stage, std::size_t done, std::size_t total) {
-    if (done != 0 && sinceyield.elapsed() < yieldintervalms) return true;
+    if (done != 0 && sinceyield.elapsed() < forms::Runs::yieldintervalms) return true;
     sinceyield.restart();
     progress(stage == input::Stage::digits ? "Reading the hex digits:" : "Making bytes of the digits:", static_cast<qsizetype>(done), static_cast<qsizetype>(total));
     return yield(run);
@@ -536,39 +429,11 @@ std::optional<std::string> main::hexbytes(Run run, const QString& text, QString&
   return std::move(read->bytes);
 }
 
-// Every resize is undone, a maximised window returns to normal, a minimised one is left alone. Each
-// size change runs this again, nested, until the window has the recorded size.
-void main::Form_Resize() {
-  if (lockwidth_ == 0 || lockheight_ == 0) {
-    lockheight_ = Height();
-    lockwidth_ = Width();
-    return;
-  }
-  if (WindowState() == 1) return;
-  if (WindowState() == 2 || Height() != lockheight_ || Width() != lockwidth_) {
-    // A window manager's maximise and our undoing of it cross: for a while, the moves are theirs,
-    // not the user's, and the last of them may leave the window at the screen's corner.
-    undoing_.start();
-    settle_.start();
-  }
-  if (WindowState() == 2) {
-    setWindowState(0);
-    return;
-  }
-  setHeight(lockheight_);
-  setWidth(lockwidth_);
-  // Back from maximised, the platform may have put the window at the screen's edge.
-  returntoplace();
-}
+void main::Form_Resize() { placement_.resized(); }
 
 void main::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  const bool settled = !undoing_.isValid() || undoing_.elapsed() > 2 * settlems;
-  if (settled && lockwidth_ != 0 && WindowState() == 0 && Height() == lockheight_ && Width() == lockwidth_) normalplace_ = pos();
-}
-
-void main::returntoplace() {
-  if (normalplace_ && WindowState() == 0 && pos() != *normalplace_) move(*normalplace_);
+  placement_.moved();
 }
 
 void main::showrounds() {
@@ -608,20 +473,12 @@ main::Run main::beginrun() {
   }
   Command1_1->setEnabled(false);
   Command1_1->setText(waitcaption);
-  runclock_.start();
-  return ++latestrun_;
+  return runs_.begin();
 }
 
 void main::supersede() {
-  ++latestrun_;
+  runs_.supersede();
   buttonready();
-}
-
-bool main::current(Run run) const { return run == latestrun_; }
-
-bool main::yield(Run run) {
-  forms::doevents();
-  return current(run);
 }
 
 void main::writemessage(const QString& text) {
@@ -631,7 +488,7 @@ void main::writemessage(const QString& text) {
 
 void main::buttonready() {
   // However a run ended, its progress is over.
-  if (progressshown_) say({});
+  statusline_->endprogress();
   Command1_1->setEnabled(true);
   Command1_1->setText(readycaption);
   if (std::exchange(refocusbutton_, false) && (focusWidget() == this || focusWidget() == nullptr)) Command1_1->setFocus();

@@ -4,8 +4,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPoint>
-#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -16,6 +14,10 @@
 
 #include "digest/sha1digest.h"
 #include "ui/forms/form.h"
+#include "ui/forms/runs.h"
+#include "ui/tester/placement.h"
+#include "ui/tester/sources.h"
+#include "ui/tester/statusline.h"
 
 class QLabel;
 class QLineEdit;
@@ -89,8 +91,6 @@ class main : public forms::Form<QWidget> {
   // Closing stops every run, so that the program ends at once.
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
-  // Back to where the user left the window, once a maximise has been undone.
-  void returntoplace();
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -102,16 +102,14 @@ class main : public forms::Form<QWidget> {
   void labelcontrols();
   void connecthandlers();
 
-  // The window's runs (a display or a hash request) may yield to the event pump, where a newer
-  // selection, mode switch or edit can start. Each run holds the number beginrun gave it; only the
-  // latest run is current, and a run that is no longer current writes nothing more.
-  using Run = std::uint64_t;
+  // The window's runs (a display or a hash request): only the latest is current, and a run that
+  // is no longer current writes nothing more (forms::Runs). Beginning one makes the button wait.
+  using Run = forms::Runs::Run;
   Run beginrun();
-  // Makes every run stale; nothing is running afterwards.
+  // Makes every run stale; nothing is running afterwards, and the button is ready.
   void supersede();
-  bool current(Run run) const;
-  // Handles pending events; true while the run is still current.
-  bool yield(Run run);
+  bool current(Run run) const { return runs_.current(run); }
+  bool yield(Run run) { return runs_.yield(run); }
   // The box's hex digits as bytes, or nothing when the run was superseded meanwhile; reading says
   // how the box was read.
   std::optional<std::string> hexbytes(Run run, const QString& text, QString& reading);
@@ -128,55 +126,33 @@ class main : public forms::Form<QWidget> {
   std::optional<std::string> ansibytes(Run run, const QString& text);
   // Every few milliseconds of a long run: its progress, and a turn for the event pump; false once
   // the run is superseded.
-  bool pace(Run run, QElapsedTimer& sinceyield, const QString& what, qsizetype done, qsizetype total);
+  bool pace(Run run, QElapsedTimer& sinceyield, const QString& what, qint64 done, qint64 total);
   // Whether the box shows the marker of text held back.
   bool showsheld() const;
   // Writes the message box from a run: not an edit of the user's.
   void writemessage(const QString& text);
   void buttonready();
   bool textmode() const;
-  // The status line says text (shortened to fit; whole in its tooltip and accessible description).
-  void say(const QString& text);
-  // A run that has taken more than half a second shows how far it is.
-  void progress(const QString& what, qsizetype done, qsizetype total);
+  void say(const QString& text) { statusline_->say(text); }
+  void progress(const QString& what, qint64 done, qint64 total) { statusline_->progress(runs_.elapsed(), what, done, total); }
   // After a request: the verdict, when both boxes hold a digest, then what was hashed.
   void tellresult(const QString& reading);
-  // Marks the words of the Hash box that differ from the expected digest (none: no marks).
-  void markwords(const std::vector<int>& words);
 
-  Run latestrun_ = 0;
-  // Since the current run began, for progress.
-  QElapsedTimer runclock_;
+  forms::Runs runs_;
+  std::unique_ptr<StatusLine> statusline_;
+  Placement placement_{*this};
   // A run is writing the box (writemessage): that change is no edit of the user's.
   bool writing_ = false;
-  // The status line shows a run's progress.
-  bool progressshown_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
 
-  // The size the window was first shown at, in twips; 0 until then.
-  std::int32_t lockheight_ = 0;
-  std::int32_t lockwidth_ = 0;
   // The file whose marker the box shows, or showed last.
-  struct OpenFile {
-    QString path, marker;
-    qint64 size = 0;
-  };
   std::optional<OpenFile> file_;
   // The text a paste too big to show left behind its marker.
-  struct HeldText {
-    QString text, marker;
-  };
   std::optional<HeldText> held_;
   // The bytes whose digest the Hash box shows, when they came from the box (not from a file).
   std::shared_ptr<const std::string> hashed_;
   dialogs::rounds* rounds_ = nullptr;
-  // Where the window last stood at its own size by the user's doing: a maximise must not move it.
-  std::optional<QPoint> normalplace_;
-  // Since a maximise or resize was last undone, and the pause after which the window returns to
-  // its place (returntoplace).
-  QElapsedTimer undoing_;
-  QTimer settle_;
 };
 
 }  // namespace tester
