@@ -11,11 +11,8 @@
 #include <stdexcept>
 
 #include "sha1vectors/checking/checking.h"
+#include "sha1vectors/process/process.h"
 #include "utilities/hex.h"
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
 
 namespace sha1vectors {
 
@@ -88,13 +85,7 @@ void writeatomically(const std::string& path, const std::string& text) {
   const fs::path target = fs::weakly_canonical(path, error);
   if (error) throw OutputError("cannot find where " + path + " leads: " + error.message());
   fs::path temporary = target;
-  temporary += ".partial-" + std::to_string(
-#if defined(__unix__) || defined(__APPLE__)
-                                 ::getpid()
-#else
-                                 0
-#endif
-                             );
+  temporary += ".partial-" + std::to_string(process::selfid());
   try {
     writeto(temporary, text, std::ios::trunc);
     if (fs::exists(status)) fs::permissions(temporary, status.permissions());  // the file keeps its mode

@@ -92,6 +92,8 @@ bool findprogram(const std::string& program);
 // How many more arguments of up to argumentbytes fit on a command line beside words and the
 // environment.
 std::size_t argumentsthatfit(const std::vector<std::string>& words, std::size_t argumentbytes);
+// This process's number, for names no other process of ours uses.
+long selfid();
 // The path this program runs from, for starting it again; fallback when it cannot be told.
 std::string selfpath(const std::string& fallback);
 

@@ -236,6 +236,8 @@ std::size_t argumentsthatfit(const std::vector<std::string>& words, std::size_t 
   return room / (argumentbytes + 1 + sizeof(char*));
 }
 
+long selfid() { return static_cast<long>(::getpid()); }
+
 std::string selfpath(const std::string& fallback) {
   std::error_code error;
   const std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
