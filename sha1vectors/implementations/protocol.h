@@ -36,7 +36,7 @@ struct StringIn {
   std::string_view bytes;
   bool read(void* data, std::size_t size) {
     if (bytes.size() < size) return false;
-    std::memcpy(data, bytes.data(), size);
+    if (size > 0) std::memcpy(data, bytes.data(), size);
     bytes.remove_prefix(size);
     return true;
   }
@@ -115,7 +115,7 @@ inline void encodeways(std::string& out, const std::vector<Way>& ways) {
   for (const Way& way : ways) {
     put(out, static_cast<std::uint8_t>(way.oneshot));
     put(out, static_cast<std::uint32_t>(way.sizes.size()));
-    out.append(reinterpret_cast<const char*>(way.sizes.data()), way.sizes.size() * sizeof(std::uint64_t));
+    if (!way.sizes.empty()) out.append(reinterpret_cast<const char*>(way.sizes.data()), way.sizes.size() * sizeof(std::uint64_t));
   }
 }
 template <class In>
