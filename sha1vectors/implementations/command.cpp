@@ -82,18 +82,16 @@ class Run {
     return problem;
   }
 
-  // Feeds the message to the command and collects its output until the command has exited, the
-  // deadline has come, or stop is set. The exited command is left unreaped, so that its process
+  // Feeds the message to the command and collects its output until the command has exited, has
+  // spent its allowance (timing.h), or stop is set. The exited command is left unreaped, so that its process
   // group stays reserved until end ends it.
-  Finish pump(const Message& message, std::chrono::steady_clock::time_point deadline) {
-    deadline_ = deadline;
-    looked_ = std::chrono::steady_clock::now();
+  Finish pump(const Message& message, std::chrono::milliseconds allowed) {
+    Allowance allowance(child_, allowed);
     const Tiled input(message.piece, message.repeat, std::uint64_t{64} << 10);
     if (input.size() == 0) child_.close(in);
     while (child_.open(out) || child_.open(err)) {
-      if (auto cut = cutshort()) return *cut;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
-      const std::vector<bool> ready = child_.wait(std::min(left, std::chrono::milliseconds(10)), {in, out, err});
+      if (auto cut = cutshort(allowance)) return *cut;
+      const std::vector<bool> ready = child_.wait(allowance.wait(), {in, out, err});
       // Quiet pipes and an exited command: something it started holds them open. What it wrote
       // before it exited is read all the same.
       if (std::find(ready.begin(), ready.end(), true) == ready.end() && child_.exited()) {
@@ -107,8 +105,8 @@ class Run {
     }
     // Both pipes closed: the command is exiting, or has closed them and goes on.
     for (auto pause = std::chrono::microseconds(50); !child_.exited(); pause = std::min(pause * 2, std::chrono::microseconds(10'000))) {
-      if (auto cut = cutshort()) return *cut;
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline_ - std::chrono::steady_clock::now()));
+      if (auto cut = cutshort(allowance)) return *cut;
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, allowance.wait()));
     }
     return Finish::exited;
   }
@@ -132,15 +130,10 @@ class Run {
   const std::string& output() const { return output_; }
 
  private:
-  // Why the call cannot go on, if it cannot: stopped from outside, or out of time. Looks come every
-  // 10 ms at most; a far longer gap is time this process was stopped (Ctrl+Z, a suspended machine),
-  // in which the command was not watched and may have had no input: not the command's time.
-  std::optional<Finish> cutshort() {
+  // Why the call cannot go on, if it cannot: stopped from outside, or out of its own time.
+  std::optional<Finish> cutshort(Allowance& allowance) const {
     if (stop_ != nullptr && *stop_) return Finish::stopped;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - looked_ > std::chrono::seconds(1)) deadline_ += now - looked_;
-    looked_ = now;
-    if (now >= deadline_) return Finish::late;
+    if (allowance.spent()) return Finish::late;
     return std::nullopt;
   }
 
@@ -167,7 +160,6 @@ class Run {
   std::size_t keep_;
   CallObserver* observer_;
   process::Child child_;
-  std::chrono::steady_clock::time_point deadline_, looked_;
   std::uint64_t written_ = 0;
   std::string output_, errors_;
 };
@@ -271,7 +263,7 @@ Outcome Command::piped(const Message& message, const std::vector<std::string>& w
   Run run(stop_, keptoutput, observer_);
   if (auto problem = run.spawn(words)) return notmade(*problem);
   const auto timeout = timeout_ + readingtime(message.size());
-  const auto finish = run.pump(message, std::chrono::steady_clock::now() + timeout);
+  const auto finish = run.pump(message, timeout);
   if (auto failure = run.end(finish, timeout)) return *failure;
   return outputdigest(run.output());
 }
@@ -321,7 +313,7 @@ std::vector<Outcome> Command::batch(std::span<const Message> messages) {
   std::uint64_t bytes = 0;
   for (const Message& message : messages) bytes += message.size();
   const auto timeout = timeout_ + readingtime(bytes);
-  const auto finish = run.pump(Message{}, std::chrono::steady_clock::now() + timeout);
+  const auto finish = run.pump(Message{}, timeout);
   const std::optional<Outcome> failure = run.end(finish, timeout);
   if (count == 1) return {failure ? *failure : outputdigest(run.output())};
   std::vector<basicutilities::Sha1Digest> digests;

@@ -54,9 +54,12 @@ class Library::Worker {
 
   bool send(const std::string& request) { return child_.writeall(requests, request); }
 
-  // Reads size bytes by the deadline, looking at stop every 10 ms. Answers come many to a write,
-  // so what arrives is read in bulk and kept.
-  Read receive(void* data, std::size_t size, std::chrono::steady_clock::time_point deadline, const std::atomic<bool>* stop) {
+  // From now, the worker has allowed of its own time (timing.h) until it next says something.
+  void expect(std::chrono::milliseconds allowed) { allowance_.restart(allowed); }
+
+  // Reads size bytes within the allowance, looking at stop every 10 ms. Answers come many to a
+  // write, so what arrives is read in bulk and kept.
+  Read receive(void* data, std::size_t size, const std::atomic<bool>* stop) {
     auto* at = static_cast<char*>(data);
     while (size > 0) {
       if (start_ < end_) {
@@ -68,9 +71,8 @@ class Library::Worker {
         continue;
       }
       if (stop != nullptr && *stop) return Read::stopped;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return Read::late;
-      if (!child_.wait(std::min(left, std::chrono::milliseconds(10)), {answers})[answers]) continue;
+      if (allowance_.spent()) return Read::late;
+      if (!child_.wait(allowance_.wait(), {answers})[answers]) continue;
       const std::ptrdiff_t n = child_.read(answers, buffer_.data(), buffer_.size());
       if (n < 0) return Read::ended;
       start_ = 0;
@@ -92,12 +94,12 @@ class Library::Worker {
   std::optional<std::string> hello(const LibrarySettings& settings, protocol::Found& found) {
     struct In {
       Worker& worker;
-      std::chrono::steady_clock::time_point deadline;
       const std::atomic<bool>* stop;
       Read result = Read::done;
-      bool read(void* data, std::size_t size) { return (result = worker.receive(data, size, deadline, stop)) == Read::done; }
+      bool read(void* data, std::size_t size) { return (result = worker.receive(data, size, stop)) == Read::done; }
     };
-    In in{*this, std::chrono::steady_clock::now() + settings.timeout, settings.stop};
+    In in{*this, settings.stop};
+    expect(settings.timeout);
     protocol::Hello said;
     const bool heard = protocol::decode(in, said);
     if (in.result == Read::late) return "loading it did not finish within " + seconds(settings.timeout);
@@ -110,6 +112,7 @@ class Library::Worker {
   }
 
   process::Child child_;
+  Allowance allowance_{child_, std::chrono::milliseconds(0)};
   std::array<char, 1 << 16> buffer_{};
   std::size_t start_ = 0, end_ = 0;
 };
@@ -189,17 +192,18 @@ std::optional<std::string> breach(const protocol::Answer& answer, std::uint64_t 
 
 std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
                                      std::uint64_t* step) {
-  const auto allowed = settings_.timeout + readingtime(length);
+  // Beside the timeout, the time to read the longest call's bytes.
+  const auto allowed = settings_.timeout + readingtime(std::min(length, oneshotlimit));
   std::uint8_t kind = 0;
   protocol::Crash crash{};
   protocol::Answer answer{};
   Worker::Read read = Worker::Read::done;
-  // A chain's worker says now and then that it is alive: a hang is a pause in that.
-  for (auto deadline = std::chrono::steady_clock::now() + allowed; read == Worker::Read::done; deadline = std::chrono::steady_clock::now() + allowed) {
-    read = worker.receive(&kind, 1, deadline, settings_.stop);
+  // The worker says now and then that it is alive (a long message, a chain): a hang is a pause in that.
+  for (worker.expect(allowed); read == Worker::Read::done; worker.expect(allowed)) {
+    read = worker.receive(&kind, 1, settings_.stop);
     if (read != Worker::Read::done || kind == protocol::alive) continue;
-    read = kind == protocol::crashed ? worker.receive(&crash, sizeof crash, deadline, settings_.stop) : worker.receive(&answer, sizeof answer, deadline, settings_.stop);
-    if (read == Worker::Read::done && step != nullptr) read = kind == protocol::crashed ? (*step = crash.step, read) : worker.receive(step, sizeof *step, deadline, settings_.stop);
+    read = kind == protocol::crashed ? worker.receive(&crash, sizeof crash, settings_.stop) : worker.receive(&answer, sizeof answer, settings_.stop);
+    if (read == Worker::Read::done && step != nullptr) read = kind == protocol::crashed ? (*step = crash.step, read) : worker.receive(step, sizeof *step, settings_.stop);
     break;
   }
   if (read == Worker::Read::stopped) return Outcome::halted();

@@ -3,6 +3,7 @@
 // is asked to, with guard bytes around the buffers the library writes. A crash is told before the
 // worker dies of it, so that the checker can say which way it came in.
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <limits>
@@ -46,14 +47,16 @@ class Reader {
   std::size_t start_ = 0, end_ = 0;
 };
 
-// Answers wait here until the request's last, so that one write carries them all; a crash writes
-// them before it tells itself.
+// Answers wait here, so that one write carries many; a crash writes them before it tells itself.
 char pending[1 << 16];
 volatile std::size_t pendingsize = 0;
+// When the checker last heard from the worker.
+std::chrono::steady_clock::time_point lastwrite;
 
 bool flush() {
   const bool written = process::writeall(answerfd, pending, pendingsize);
   pendingsize = 0;
+  lastwrite = std::chrono::steady_clock::now();
   return written;
 }
 
@@ -62,6 +65,14 @@ bool answer(const std::string& bytes) {
   std::memcpy(pending + pendingsize, bytes.data(), bytes.size());
   pendingsize = pendingsize + bytes.size();
   return true;
+}
+
+// The checker's timeout bounds a silence of the worker, so the worker is never silent long while it
+// gets on: what waits is sent, or else word that it is alive, once a twentieth of a second has gone by.
+bool keepalive() {
+  if (std::chrono::steady_clock::now() - lastwrite < std::chrono::milliseconds(50)) return true;
+  if (pendingsize == 0 && !answer(std::string(1, static_cast<char>(alive)))) return false;
+  return flush();
 }
 
 // The library's interface: its row, its functions, its context's size.
@@ -141,7 +152,14 @@ Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& w
     row.oneshot(b.functions, bytes(message.from(0, length)), length, digest.data());
   } else {
     row.begin(b.functions, context.data());
-    way.each(length, [&](std::uint64_t offset, std::uint64_t size) { row.update(b.functions, context.data(), bytes(message.from(offset, size)), size); });
+    std::uint64_t sincelook = 0;  // the clock is read once a mebibyte
+    way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
+      row.update(b.functions, context.data(), bytes(message.from(offset, size)), size);
+      if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
+        sincelook = 0;
+        keepalive();
+      }
+    });
     if (body.partialbits != 0) {
       row.endbits(b.functions, context.data(), body.partial, body.partialbits, digest.data());
     } else {
@@ -183,7 +201,7 @@ bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) 
     const Body& body = asked.body;
     const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
     for (const Way& way : asked.ways) {
-      if (!answer(encode(hash(b, body, message, way, context, digest)))) return false;
+      if (!answer(encode(hash(b, body, message, way, context, digest))) || !keepalive()) return false;
     }
   }
   return flush();
@@ -210,7 +228,7 @@ bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
   std::uint64_t at = 0;
   chains::walk(vector, [&](const Message& message, std::uint64_t step) -> std::optional<basicutilities::Sha1Digest> {
     chainstep = at = step;
-    if (step % hashesperalive == hashesperalive - 1 && (!answer(std::string(1, static_cast<char>(alive))) || !flush())) return std::nullopt;
+    if (!keepalive()) return std::nullopt;
     const Body body{std::string(message.piece), 1, message.partial, message.partialbits};
     const Way way{asked.oneshot && body.partialbits == 0, {std::numeric_limits<std::uint64_t>::max()}};
     told = hash(b, body, Tiled(body.piece, 1, body.size()), way, context, digest);

@@ -165,9 +165,9 @@ bool decode(In& in, ChainAsked& asked) {
   return true;
 }
 
-// What each answer begins with; a chain's worker says it is alive every so many hashes.
+// What each answer begins with; a worker that has been busy a while without answering says it is
+// alive (a long message, a chain, a slow library).
 inline constexpr std::uint8_t answered = 0, crashed = 1, alive = 2;
-inline constexpr std::uint64_t hashesperalive = 256;
 
 // A way's answer: the digest, and how far the library wrote outside the digest and the context.
 // A chain's answer is followed by the number of the hash it ended at.

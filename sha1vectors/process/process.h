@@ -70,6 +70,13 @@ class Child {
 
   // Whether it has exited (or died), left unreaped so that its group stays reserved.
   bool exited() const;
+  // Its time so far, summed over the threads of its process group (or of itself, without a group
+  // of its own): running on a processor, and waiting, runnable, for one that others held. Nothing
+  // where the system does not tell.
+  struct Usage {
+    std::chrono::nanoseconds running{}, waiting{};
+  };
+  std::optional<Usage> usage() const;
   // Ends it (its group, when it has one) and reaps it.
   Ending end();
 

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <mutex>
 
 #if defined(__linux__)
@@ -167,6 +169,59 @@ std::vector<bool> Child::wait(std::chrono::milliseconds timeout, std::initialize
 bool Child::exited() const {
   siginfo_t info{};
   return ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_;
+}
+
+namespace {
+
+#if defined(__linux__)
+// Adds the threads of process pid to usage: each thread's schedstat gives its time on a processor
+// and its time waiting on a run queue, in nanoseconds.
+void addthreads(const std::string& pid, Child::Usage& usage) {
+  std::error_code error;
+  for (const auto& thread : std::filesystem::directory_iterator("/proc/" + pid + "/task", error)) {
+    std::ifstream stat(thread.path() / "schedstat");
+    long long running = 0, waiting = 0;
+    if (stat >> running >> waiting) {
+      usage.running += std::chrono::nanoseconds(running);
+      usage.waiting += std::chrono::nanoseconds(waiting);
+    }
+  }
+}
+
+// The process group of pid, from /proc/pid/stat (after the command's name, which may hold blanks
+// and brackets: its fifth field).
+long processgroup(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(in)), {});
+  const std::size_t named = stat.rfind(')');
+  if (named == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(named + 1));
+  std::string state;
+  long parent = 0, group = -1;
+  fields >> state >> parent >> group;
+  return group;
+}
+#endif
+
+}  // namespace
+
+std::optional<Child::Usage> Child::usage() const {
+#if defined(__linux__)
+  if (!running()) return std::nullopt;
+  Usage usage;
+  if (!group_) {
+    addthreads(std::to_string(pid_), usage);
+    return usage;
+  }
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") == std::string::npos && processgroup(name) == pid_) addthreads(name, usage);
+  }
+  return usage;
+#else
+  return std::nullopt;
+#endif
 }
 
 Ending Child::end() {

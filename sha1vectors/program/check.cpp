@@ -55,7 +55,7 @@ sha1vectors::Tally checkall(const Options& options, const sha1vectors::Inputs& i
     for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
   }
   sha1vectors::Progress progress(total, stderr, process::terminal(stderr));
-  sha1vectors::Report report(inputs.sources, {options.verbose, detailed(options)}, progress, std::cout, std::cerr);
+  sha1vectors::Report report(inputs.sources, {options.verbose, !options.quiet}, progress, std::cout, std::cerr);
   const auto note = [&](const std::string& text) {
     progress.clear();
     std::cerr << "sha1vectors: " << text << "\n";
@@ -81,7 +81,7 @@ sha1vectors::Source longmessage() {
   sha1vectors::Vector vector;
   vector.file = "long-message check";
   vector.name = "536870913 bytes of \"a\" (2^32 + 8 bits: a 32-bit bit count wraps)";
-  vector.message = "a";
+  vector.message.assign(1, 'a');  // not = "a": GCC 12 sees a false overlap there (-Wrestrict)
   vector.repeat = (std::uint64_t{1} << 29) + 1;
   // Stopped meanwhile, the run leaves it unchecked anyway.
   vector.expected = sha1vectors::Engine(&interrupted).digest({vector.message, vector.repeat}).digest.value_or(basicutilities::Sha1Digest{});
@@ -108,7 +108,6 @@ int checkfiles(const Options& options, Chosen& chosen) {
   const std::optional<std::string> runproblem = chosen.runproblem();
   if (runproblem) std::cerr << "sha1vectors: " << *runproblem << " (what failed for it says nothing of the command)\n";
 
-  if (tally.failed > 0 && !detailed(options)) std::cerr << "sha1vectors: run with --verbose to see each failure\n";
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
   if (tally.passed + tally.failed == 0 && !unusable && !interrupted && !responding) std::cerr << "sha1vectors: no vector was checked\n";
   if (!sha1vectors::summarise(tally, std::cout)) {

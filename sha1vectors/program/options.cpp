@@ -50,8 +50,9 @@ constexpr const char* commandhelp =
     "\n";
 
 constexpr const char* outputhelp =
-    "Output: on a terminal, every failure with its file, line and the differing digits marked, and a\n"
-    "progress bar for long runs. When output is not a terminal, only the summary unless --verbose.\n"
+    "Output: every failure with its file, line, the differing digits marked, the way the message was\n"
+    "given and the likely cause, whatever the output is (a terminal or a CI log); --quiet gives the\n"
+    "summary alone, --verbose the passing vectors too. A progress bar shows on a terminal only.\n"
     "A wrong digest that one of the classic mistakes gives is followed by \"likely cause:\" and its\n"
     "name: SHA-0 (no rotation in the schedule), message words or digest words little-endian, the\n"
     "length in bytes, little-endian or in 32 bits, no extra padding block for 56 to 63 bytes, the\n"
@@ -161,8 +162,6 @@ std::string epilog() {
   return text;
 }
 
-bool detailed(const Options& options) { return options.verbose || process::terminal(stdout); }
-
 int stoppedstatus() { return 128 + (stopsignal != 0 ? stopsignal.load() : 2); }
 
 std::optional<int> parse(int argc, char** argv, Options& options) {
@@ -211,7 +210,8 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
       ->needs(random);
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
-  app.add_flag("-v,--verbose", options.verbose, "list every vector, and every failure even when output is not a terminal");
+  auto* verbose = app.add_flag("-v,--verbose", options.verbose, "list every vector, the passing ones too");
+  app.add_flag("-q,--quiet", options.quiet, "the summary alone, no failure listed")->excludes(verbose);
   auto* tracetext = app.add_option("--trace", options.trace, "print SHA-1's working on this text (Windows-1252, as the window reads it) round by round, in the layout of NIST's worked example, instead of checking")
                         ->type_name("TEXT");
   auto* tracehex = app.add_option("--trace-hex", options.tracehex, "the same for the message these hexadecimal bytes spell")->type_name("HEX");

@@ -24,6 +24,7 @@ struct Options {
   unsigned jobs = std::max(1U, std::thread::hardware_concurrency());
   std::string acvpresponse;
   bool verbose = false;
+  bool quiet = false;
   bool catalogue = false;
   bool strict = false;
   std::optional<std::string> trace, tracehex;  // a message to trace instead of checking
@@ -47,9 +48,6 @@ std::string epilog();
 inline std::atomic<bool> interrupted{false};
 inline std::atomic<int> stopsignal{0};
 int stoppedstatus();
-
-// Every failure is shown on a terminal; elsewhere only with --verbose.
-bool detailed(const Options& options);
 
 // The implementation the options name: the engine, a command or a library.
 class Chosen {
