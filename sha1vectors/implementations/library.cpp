@@ -193,7 +193,7 @@ std::optional<std::string> breach(const protocol::Answer& answer, std::uint64_t 
 std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
                                      std::uint64_t* step) {
   // Beside the timeout, the time to read the longest call's bytes.
-  const auto allowed = settings_.timeout + readingtime(std::min(length, oneshotlimit));
+  const auto allowed = settings_.timeout + readingtime(length <= oneshotlimit ? length : longestupdate);
   std::uint8_t kind = 0;
   protocol::Crash crash{};
   protocol::Answer answer{};

@@ -137,9 +137,6 @@ class Fenced {
   unsigned char* area_;
 };
 
-// The longest update of a message held as tiles, not whole.
-constexpr std::uint64_t longestupdate = std::uint64_t{4} << 20;
-
 const unsigned char* bytes(std::string_view view) { return reinterpret_cast<const unsigned char*>(view.data()); }
 
 // One way's hash, with the guards armed before and read after.

@@ -36,7 +36,9 @@ struct Way {
 // than a mebibyte goes in one call (up to 64 MiB) and in updates of 1 MiB and 63 bytes.
 std::vector<Way> waysfor(std::uint64_t length, bool oneshot, std::uint64_t seed);
 
-// The longest message given in one call, and so sent to the worker whole.
+// The longest message given in one call, and so sent to the worker whole; a longer one is given in
+// updates of at most longestupdate.
 inline constexpr std::uint64_t oneshotlimit = std::uint64_t{64} << 20;
+inline constexpr std::uint64_t longestupdate = std::uint64_t{4} << 20;
 
 }  // namespace sha1vectors

@@ -46,7 +46,10 @@ constexpr const char* commandhelp =
     "results are told in file order all the same. A chain of hashes (Monte Carlo, NESSIE iterations)\n"
     "whose digests this tool's engine reproduces is checked hash by hash, each on its own, and a wrong\n"
     "one is named. The timeout counts for each call, plus a second for each 50 MiB it is given, and\n"
-    "runs until the command has exited; then whatever it started is ended too.\n"
+    "runs until the command has exited; then whatever it started is ended too. It counts the\n"
+    "implementation's own time: working, sleeping or waiting for input all count, but not time it\n"
+    "waits for a processor that other programs hold, nor time this program is stopped; so a busy\n"
+    "machine fails no correct implementation, and one that hangs is still ended in about that time.\n"
     "\n";
 
 constexpr const char* outputhelp =
@@ -83,8 +86,9 @@ constexpr const char* libraryhelp =
     "of 64, and in two random splits (--seed repeats them); a chain's later hashes in one call. Each\n"
     "way must give SHA-1's digest, and a failure names the first way that did not (\"updates of 63,\n"
     "1, 0, 64 bytes\"). The digest and the context are fenced by guard bytes: a write past them fails\n"
-    "the vector (\"wrote 12 bytes past the 20-byte digest\"). A crash or a hang (--timeout) fails that\n"
-    "vector, with the signal, and a new worker goes on. Bit-oriented vectors need sha1abi.h's\n"
+    "the vector (\"wrote 12 bytes past the 20-byte digest\"). A crash or a hang fails that vector, with\n"
+    "the signal, and a new worker goes on; --timeout bounds a call, not a message: the worker tells\n"
+    "as it goes that it is working. Bit-oriented vectors need sha1abi.h's\n"
     "sha1abi_end_bits. A message of 2^32 + 8 bits (512 MiB and a byte), past which a 32-bit bit count\n"
     "wraps, is checked too unless --no-long; --long checks it through a command as well.\n"
     "--random N checks N random messages (up to --max-length bytes, many at the lengths where padding\n"
@@ -173,7 +177,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");
   app.add_option("-c,--command", options.command, "check this command's SHA-1 instead of the built-in engine")
       ->type_name("CMD");
-  app.add_option("-t,--timeout", options.timeout, "seconds one call of the command may take, 0.001 to 86400 (default 10)")
+  app.add_option("-t,--timeout", options.timeout, "seconds of its own time a call may take (a library: a call of its functions), not counting time the machine gives other programs, 0.001 to 86400 (default 10)")
       ->type_name("SECONDS")
       ->check(CLI::Validator(
           [](const std::string& text) {

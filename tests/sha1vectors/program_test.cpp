@@ -13,6 +13,8 @@
 #include <tuple>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/sysmacros.h>
 
 #include <nlohmann/json.hpp>
@@ -397,6 +399,58 @@ TEST_F(Sha1vectorsProgram, FindsTheSlipInTheWorkedExampleByDigestAndByTrace) {
 }
 
 // Libraries of OpenSSL's interface, each with one fault real ones have shipped, and the real
+// Busy loops on processor 0 while it lives, so that whatever else runs there gets a quarter of it.
+class BusyProcessor {
+ public:
+  BusyProcessor() {
+    for (pid_t& loop : loops_) {
+      if ((loop = ::fork()) == 0) {
+        ::execlp("taskset", "taskset", "-c", "0", "sh", "-c", "while :; do :; done", static_cast<char*>(nullptr));
+        ::_exit(127);
+      }
+    }
+  }
+  ~BusyProcessor() {
+    for (const pid_t loop : loops_) {
+      ::kill(loop, SIGKILL);
+      ::waitpid(loop, nullptr, 0);
+    }
+  }
+  BusyProcessor(const BusyProcessor&) = delete;
+  BusyProcessor& operator=(const BusyProcessor&) = delete;
+
+ private:
+  pid_t loops_[3]{};
+};
+
+// The machine's load is not the implementation's: on a processor shared four ways, a correct
+// library (its long message, 4 s of that processor, included) and a correct command that works for
+// a while pass on a tight --timeout, while one that spins, sleeps or hangs still fails for it.
+TEST_F(Sha1vectorsProgram, AScarceProcessorFailsNoCorrectImplementation) {
+  const BusyProcessor busy;
+  const std::string pinned = "taskset -c 0", short_ = testsupport::vectorpath("cavp/SHA1ShortMsg.rsp");
+  const std::string libraries = std::string(FAULTY_LIBRARIES) + "/faultysha1-";
+  const Ran library = run("--timeout 0.3 --library " + libraries + "correct.so " + short_, pinned);
+  EXPECT_EQ(library.out, "66 passed, 0 failed\n") << "the long message too";
+  const std::string one = write("one.rsp", small_.substr(0, small_.find("Len = 8")));
+  ASSERT_EQ(::mkfifo((folder_ / "in").c_str(), 0600), 0) << "input that never comes";
+  const std::string working = "i=0; while [ $i -lt 150000 ]; do i=$((i+1)); done; sha1sum";  // a tenth of a second alone
+  EXPECT_EQ(run("--timeout 0.3 --command '" + working + "' " + one, pinned).out, "1 passed, 0 failed\n");
+  const struct {
+    std::string options, says;
+  } stuck[] = {
+      {"--command 'while :; do :; done' " + one, "Len = 0: the command did not finish within 0.3 s"},
+      {"--command 'sleep 30' " + one, "Len = 0: the command did not finish within 0.3 s"},
+      {"--command 'sha1sum >/dev/null; read line <" + (folder_ / "in").string() + "' " + one, "Len = 0: the command did not finish within 0.3 s"},
+      {"--no-long --library " + libraries + "hang.so " + short_, "Len = 504: the library did not finish within 0.3 s (one call of SHA1())"},
+  };
+  for (const auto& c : stuck) {
+    const Ran r = run("--timeout 0.3 " + c.options, pinned);
+    EXPECT_EQ(r.status, 1) << c.options;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.options << "\n" << r.out.substr(0, 2000);
+  }
+}
+
 // OpenSSL and Nettle: what the run says of each.
 TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
   const std::string cavp = std::string(SHA1TESTER_VECTOR_DIR) + "/cavp/";
