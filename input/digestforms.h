@@ -21,13 +21,19 @@ std::optional<basicutilities::Sha1Digest> digestinline(std::string_view line);
 struct DigestReading {
   std::optional<basicutilities::Sha1Digest> digest;
   std::string problem;
+  // A paste of several lines that give digests (sha1sum over several files): how many, and which
+  // was taken (from 0).
+  std::size_t digests = 0, taken = 0;
+  bool named = false;  // the line taken names the file asked for
   bool operator==(const DigestReading&) const = default;
 };
 
-// Reads a pasted digest: a tool's output line (above), 40 digits with blanks or colons anywhere
-// ("A9:99:3E:..."), "0x" before them, or base64 (28 characters with its "=", or 27 without).
-// For anything else the problem says what is wrong with the word that looks most like a digest:
-// "Expected holds 39 hex digits, a digest has 40".
-DigestReading readdigest(std::u16string_view text);
+// Reads a pasted digest: a tool's output line (above; also PowerShell's Get-FileHash row,
+// "SHA1 d path", and openssl dgst -c's "SHA1(file)= a9:99:3e:..."), 40 digits with blanks or colons
+// anywhere ("A9:99:3E:..."), "0x" before them, or base64 (28 characters with its "=", or 27
+// without). Of several lines that give digests, the first that names named (a file's name), else
+// the first. For anything else the problem says what is wrong with the word that looks most like a
+// digest: "Expected holds 39 hex digits, a digest has 40".
+DigestReading readdigest(std::u16string_view text, std::u16string_view named = {});
 
 }  // namespace input

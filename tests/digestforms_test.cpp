@@ -33,6 +33,11 @@ TEST(ReadDigest, TakesTheFormsToolsPrintAndSaysWhyAnythingElseIsNone) {
       {u"qZk+NkcGgWq6PiVxeFDCbJzQ2J1=", "Expected holds \"q\", which is not a hex digit"},  // bits past the 20 bytes
       {u"a9993e364706816aba3e25717850c26c9cd0d8\u00E9d", "Expected holds a character that no digest form has"},
       {u"hello", "Expected holds \"h\", which is not a hex digit"},
+      {u"SHA1    A9993E364706816ABA3E25717850C26C9CD0D89D    C:\\abc.txt", ""},     // PowerShell's Get-FileHash row
+      {u"Algorithm Hash Path\r\n--------- ---- ----\r\nSHA1 A9993E364706816ABA3E25717850C26C9CD0D89D C:\\abc.txt", ""},  // its whole table
+      {u"SHA1(abc.txt)= a9:99:3e:36:47:06:81:6a:ba:3e:25:71:78:50:c2:6c:9c:d0:d8:9d", ""},  // openssl dgst -c
+      {u"the digest a9993e364706816aba3e25717850c26c9cd0d89d is", "Expected holds a digest among words no tool prints around one; paste the digest alone"},
+      {u"one\ntwo", "Expected holds 2 lines and none gives a digest"},
   };
   for (const Case& c : cases) {
     const input::DigestReading read = input::readdigest(c.text);
@@ -41,6 +46,23 @@ TEST(ReadDigest, TakesTheFormsToolsPrintAndSaysWhyAnythingElseIsNone) {
     EXPECT_EQ(read.digest ? basicutilities::digesthex(*read.digest) : "", c.problem.empty() ? abc : "") << where;
   }
   EXPECT_EQ(input::readdigest(u" "), input::DigestReading{}) << "a blank box is no problem";
+}
+
+// A paste of sha1sum over several files: the line naming the file asked for, else the first, and
+// how many there were.
+TEST(ReadDigest, OfSeveralLinesTakesTheNamedFilesOrTheFirst) {
+  const std::u16string lines = u"da39a3ee5e6b4b0d3255bfef95601890afd80709  empty.txt\n"
+                               u"a9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\n";
+  const input::DigestReading named = input::readdigest(lines, u"abc.txt");
+  ASSERT_TRUE(named.digest);
+  EXPECT_EQ(basicutilities::digesthex(*named.digest), "a9993e364706816aba3e25717850c26c9cd0d89d");
+  EXPECT_EQ(named.digests, 2U);
+  EXPECT_TRUE(named.named);
+  const input::DigestReading first = input::readdigest(lines, u"other.txt");
+  ASSERT_TRUE(first.digest);
+  EXPECT_EQ(basicutilities::digesthex(*first.digest), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+  EXPECT_FALSE(first.named);
+  EXPECT_EQ(first.taken, 0U);
 }
 
 }  // namespace

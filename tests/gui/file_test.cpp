@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QTemporaryDir>
@@ -98,6 +99,17 @@ TEST_F(FileWindow, AFileThatCannotBeReadWholeIsToldAndNothingIsHashed) {
   }
   drop(&window, folder_.path().toStdString());
   EXPECT_EQ(window.status->toolTip(), "Cannot open " + folder_.path() + ": it is not a regular file");
+}
+
+// sha1sum over a folder, pasted whole: the line for the file hashed is the one compared.
+TEST_F(FileWindow, OfSeveralPastedLinesTheOpenFilesIsCompared) {
+  drop(&window, write("abc.txt", "abc"));
+  presshash();
+  window.exphash->selectAll();
+  QApplication::clipboard()->setText("da39a3ee5e6b4b0d3255bfef95601890afd80709  empty.txt\na9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\n");
+  QTest::keyClick(window.exphash, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_TRUE(window.status->toolTip().startsWith("\u2713 Match \u00B7 3 bytes: the file ")) << window.status->toolTip().toStdString();
+  EXPECT_TRUE(window.status->toolTip().endsWith(" \u00B7 Expected holds 2 digests: the one for abc.txt was compared")) << window.status->toolTip().toStdString();
 }
 
 // Past 4 GiB, where a 32-bit count of bytes or of bits would wrap: a sparse file of 2^32 + 3 zeros.

@@ -2,7 +2,10 @@
 // The form layer's promises, each on its own control: the rules the windows are written against.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -33,6 +36,50 @@ TEST(TextBox, RunsItsHandlerForEveryChangeByCodeOrUserButNotForTheSameText) {
   QTest::keyClicks(box.widget(), "d");
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(box.text(), "abcd") << "the key landed on the text as it was, not on an older copy";
+}
+
+// A clipboard's owner that serves its data once (as xclip -loops 1 does): asked again, it has
+// nothing. The box read such a text twice and crashed; it must take what it was given once, and take
+// nothing from a source that is empty or holds no text.
+class ServedOnce : public QMimeData {
+ public:
+  ServedOnce(QString format, QString text) : format_(std::move(format)), text_(std::move(text)) {}
+  QStringList formats() const override { return {format_}; }
+  bool hasFormat(const QString& format) const override { return format == format_; }
+
+ protected:
+  QVariant retrieveData(const QString& format, QMetaType) const override {
+    if (format != format_ || served_++ > 0) return {};
+    return text_;
+  }
+
+ private:
+  QString format_, text_;
+  mutable int served_ = 0;
+};
+
+TEST(TextBox, APasteServedOnceIsTakenOnceAndAnOddOneIsNothing) {
+  QWidget window;
+  forms::TextBox box(&window);
+  QString held;
+  box.onbigtext = [&](const QString& whole) { held = whole; };
+  window.show();
+  box.widget()->setFocus();
+  const struct {
+    const char* format;
+    QString text, shown;
+  } cases[] = {
+      {"text/plain", "abc", "abc"},
+      {"text/plain", "", "abc"},
+      {"image/png", "\x89PNG", "abc"},
+      {"text/plain", QString(forms::TextBox::bigtext + 1, u'7'), "abc"},
+  };
+  for (const auto& c : cases) {
+    QGuiApplication::clipboard()->setMimeData(new ServedOnce(c.format, c.text));
+    QTest::keyClick(box.widget(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(box.text(), c.shown) << c.format << " of " << c.text.size() << " characters";
+  }
+  EXPECT_EQ(held.size(), forms::TextBox::bigtext + 4) << "the big paste went to the holder whole, beside the box's text";
 }
 
 // Code that empties the box and fills it again (a display starting over) leaves the caret where the

@@ -13,6 +13,7 @@
 
 #include "testerwindow.h"
 #include "ui/dialogs/alert.h"
+#include "ui/tester/statusline.h"
 
 namespace {
 
@@ -54,15 +55,32 @@ TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
     EXPECT_EQ(window.status->toolTip(), QString(c.status)) << c.entry << " " << c.mode << " " << (c.message ? c.message : "");
     EXPECT_EQ(window.status->accessibleDescription(), window.status->toolTip());
   }
-  // Any change of either digest takes the verdict away; a request brings it back.
+  // A new expected digest gets its verdict at once, without hashing again; so does a paste of
+  // several sha1sum lines, said so.
   choosemode(0);
   pick(2);
   presshash();
   QTest::keyClick(window.exphash, Qt::Key_Backspace);
-  EXPECT_EQ(window.status->text(), "");
+  EXPECT_EQ(window.status->toolTip(), "No verdict: Expected holds 39 hex digits, a digest has 40 \u00B7 3 bytes");
   QTest::keyClick(window.exphash, Qt::Key_D);
-  presshash();
-  EXPECT_EQ(window.status->text(), "\u2713 Match \u00B7 3 bytes");
+  EXPECT_EQ(window.status->toolTip(), "\u2713 Match \u00B7 3 bytes");
+  window.exphash->selectAll();
+  QApplication::clipboard()->setText("a9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\nda39a3ee5e6b4b0d3255bfef95601890afd80709  empty.txt\n");
+  QTest::keyClick(window.exphash, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(window.status->toolTip(), "\u2713 Match \u00B7 3 bytes \u00B7 Expected holds 2 digests: the first was compared");
+  // A change of the computed digest takes the verdict away.
+  replacemessage("abcd");
+  EXPECT_EQ(window.status->toolTip(), "");
+}
+
+// The mismatch marks stand out at 4.5:1 on a light theme's box and on a dark one's (a fixed dark red
+// on #242424 was 2.1:1).
+TEST(MarkColour, StandsOutOnLightAndDarkBoxes) {
+  for (const QColor background : {QColor(Qt::white), QColor(0xF0, 0xF0, 0xF0), QColor(0x24, 0x24, 0x24), QColor(Qt::black), QColor(0x3C, 0x3F, 0x41)}) {
+    EXPECT_GE(tester::contrast(tester::markcolour(background), background), 4.5) << background.name().toStdString();
+  }
+  EXPECT_NEAR(tester::contrast(Qt::white, Qt::black), 21.0, 0.01);
+  EXPECT_LT(tester::contrast(QColor(0xB0, 0x00, 0x00), QColor(0x24, 0x24, 0x24)), 4.5) << "the fault the marks had";
 }
 
 // A request over a big hex box, slowed at its first yield: its progress shows; Escape stops it and

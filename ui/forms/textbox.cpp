@@ -70,13 +70,19 @@ class PlainTextEdit : public QPlainTextEdit {
     if (!*takesfiles && std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); })) return false;
     return QPlainTextEdit::canInsertFromMimeData(source);
   }
+  // The source's text is read once and inserted here: a clipboard's owner may serve its data only
+  // once (xclip -loops 1), and the widget's own insert, asking again, crashed on what it got. Like
+  // the widget's own, nothing but text is inserted.
   void insertFromMimeData(const QMimeData* source) override {
-    if (source->hasText()) {
-      const QString text = source->text();
-      if (takesbig && text.size() > TextBox::bigtext && takesbig(text)) return;
-      if (beforeinsert) beforeinsert(text);
-    }
-    QPlainTextEdit::insertFromMimeData(source);
+    if (source == nullptr || !source->hasText()) return;
+    const QString text = source->text();
+    if (text.isEmpty()) return;
+    if (takesbig && text.size() > TextBox::bigtext && takesbig(text)) return;
+    if (beforeinsert) beforeinsert(text);
+    QTextCursor cursor = textCursor();
+    cursor.insertText(text);  // over the selection, as a paste does
+    setTextCursor(cursor);
+    ensureCursorVisible();
   }
 };
 

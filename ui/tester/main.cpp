@@ -176,13 +176,17 @@ void main::connecthandlers() {
   // A file dropped anywhere, the message box included, is opened rather than pasted as its name.
   setAcceptDrops(true);
   message->takesfiledrops = false;
-  // Whatever changes a digest box, the verdict no longer holds.
-  for (QLineEdit* box : {hash, exphash}) {
-    connect(box, &QLineEdit::textChanged, this, handler([this] {
-              markwords(hash, {});
-              say({});
-            }));
-  }
+  // Whatever changes a digest box, the verdict no longer holds; a new expected digest against the
+  // one computed gets its verdict at once, with what was hashed.
+  connect(hash, &QLineEdit::textChanged, this, handler([this] {
+            markwords(hash, {});
+            say({});
+          }));
+  connect(exphash, &QLineEdit::textChanged, this, handler([this] {
+            markwords(hash, {});
+            if (hash->text().isEmpty()) return say({});
+            tellresult(lastreading_);
+          }));
   // A cleared digest takes its rounds with it.
   connect(hash, &QLineEdit::textChanged, this, handler([this] {
             if (!hash->text().isEmpty()) return;
@@ -273,6 +277,7 @@ void main::Command1_Click(int /*index*/) {
   const auto digest = showsfile() ? hashfile(run, reading) : hashbox(run, reading);
   if (!digest) return;
   if (showsfile()) hashed_.reset();  // a file's bytes are not kept
+  lastreading_ = reading;
   hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
   tellrounds();
   tellresult(reading);
@@ -400,14 +405,22 @@ void main::copydigest() {
 
 void main::tellresult(const QString& reading) {
   const auto computed = digestin(hash);
-  const input::DigestReading pasted = input::readdigest(forms::utf16(exphash->text()));
+  // Of several sha1sum lines, the one for the open file.
+  const QString name = showsfile() ? QFileInfo(file_->path).fileName() : QString();
+  const input::DigestReading pasted = input::readdigest(forms::utf16(exphash->text()), forms::utf16(name));
   const auto& expected = pasted.digest;
   if (computed && !pasted.problem.empty()) return say("No verdict: " + QString::fromStdString(pasted.problem) + " \u00B7 " + reading);
   if (!computed || !expected) return say(reading);
+  QString which;
+  if (pasted.digests > 1) {
+    which = QString(" \u00B7 Expected holds %1 digests: %2 was compared")
+                .arg(pasted.digests)
+                .arg(pasted.named ? "the one for " + name : QString("the first"));
+  }
   const Verdict told = verdict(*computed, *expected);
   markwords(hash, told.differing);
   hash->setAccessibleDescription(told.text.mid(2));
-  say(told.text + " \u00B7 " + reading);
+  say(told.text + " \u00B7 " + reading + which);
 }
 
 std::optional<std::string> main::hexbytes(Run run, const QString& text, QString& reading) {

@@ -146,6 +146,8 @@ class main : public forms::Form<QWidget> {
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
 
+  // What the Hash box's digest is of, as the status line says it.
+  QString lastreading_;
   // The file whose marker the box shows, or showed last.
   std::optional<OpenFile> file_;
   // The text a paste too big to show left behind its marker.

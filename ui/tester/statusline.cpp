@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QTextCharFormat>
 #include <algorithm>
+#include <cmath>
 
 #include "input/messagebytes.h"
 #include "utilities/basicutilities.h"
@@ -95,7 +96,7 @@ void markwords(QLineEdit* box, const std::vector<int>& words) {
   QTextCharFormat mark;
   mark.setFontWeight(QFont::Bold);
   mark.setFontUnderline(true);
-  mark.setForeground(QColor(0xB0, 0x00, 0x00));
+  mark.setForeground(markcolour(box->palette().color(QPalette::Base)));
   QList<QInputMethodEvent::Attribute> marks;
   for (const int word : words) marks.append({QInputMethodEvent::TextFormat, 9 * word - box->cursorPosition(), 8, mark});
   // A line edit takes formats only through an input method's event, and not while read-only.
@@ -105,6 +106,21 @@ void markwords(QLineEdit* box, const std::vector<int>& words) {
   QCoreApplication::sendEvent(box, &event);
   box->setReadOnly(readonly);
   if (words.empty()) box->setAccessibleDescription({});
+}
+
+double contrast(const QColor& one, const QColor& other) {
+  // Relative luminance from the sRGB channels.
+  const auto luminance = [](const QColor& colour) {
+    const auto linear = [](double channel) { return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+  };
+  const double a = luminance(one) + 0.05, b = luminance(other) + 0.05;
+  return std::max(a, b) / std::min(a, b);
+}
+
+QColor markcolour(const QColor& background) {
+  const QColor dark(0xB0, 0x00, 0x00), light(0xFF, 0x8A, 0x8A);
+  return contrast(dark, background) >= contrast(light, background) ? dark : light;
 }
 
 }  // namespace tester

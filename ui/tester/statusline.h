@@ -3,6 +3,7 @@
 // it says them in.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <cstddef>
 #include <vector>
@@ -51,5 +52,10 @@ Verdict verdict(const basicutilities::Sha1Digest& computed, const basicutilities
 // Marks the words of a digest box that differ (none: no marks), bold and underlined as well as
 // red, so that the marks read without colour vision.
 void markwords(QLineEdit* box, const std::vector<int>& words);
+// The red of the marks on a box of this background: dark on a light one, light on a dark one, so
+// that it stands out at 4.5:1 or more, as text must.
+QColor markcolour(const QColor& background);
+// How far apart two colours stand, as readers of text see it (1:1 to 21:1).
+double contrast(const QColor& one, const QColor& other);
 
 }  // namespace tester
