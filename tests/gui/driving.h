@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -25,6 +26,26 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace guitest {
+
+// A clipboard's owner or a drag's source that serves its data once (as xclip -loops 1 does): asked
+// again, it has nothing.
+class ServedOnce : public QMimeData {
+ public:
+  ServedOnce(QString format, QVariant data) : format_(std::move(format)), data_(std::move(data)) {}
+  QStringList formats() const override { return {format_}; }
+  bool hasFormat(const QString& format) const override { return format == format_; }
+
+ protected:
+  QVariant retrieveData(const QString& format, QMetaType) const override {
+    if (format != format_ || served_++ > 0) return {};
+    return data_;
+  }
+
+ private:
+  QString format_;
+  QVariant data_;
+  mutable int served_ = 0;
+};
 
 // Pumps events until done() holds or the time is up; returns done().
 inline bool waitfor(const std::function<bool()>& done, int timeoutms = 5000) {

@@ -101,6 +101,27 @@ TEST_F(FileWindow, AFileThatCannotBeReadWholeIsToldAndNothingIsHashed) {
   EXPECT_EQ(window.status->toolTip(), "Cannot open " + folder_.path() + ": it is not a regular file");
 }
 
+// Odd drops: a source that serves its data once (read at the drag's entry, gone at the drop), an
+// empty one, one with no text, one with no local file. Nothing is opened, and the window goes on.
+TEST_F(FileWindow, OddDropsOpenNothingAndLeaveTheWindowUsable) {
+  const QByteArray uri = QUrl::fromLocalFile(QString::fromStdString(write("abc.txt", "abc"))).toEncoded() + "\r\n";
+  const std::pair<const char*, QVariant> sources[] = {{"text/uri-list", uri}, {"text/uri-list", QByteArray()}, {"image/png", QByteArray("\x89PNG")},
+                                                      {"text/uri-list", QByteArray("http://example.com/abc.txt\r\n")}, {"text/plain", QString()}};
+  pick(2);
+  for (const auto& [format, data] : sources) {
+    for (QWidget* target : {static_cast<QWidget*>(&window), box()->viewport()}) {
+      guitest::ServedOnce source(format, data);
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &source, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(target, &enter);
+      QDropEvent dropped(QPoint(5, 5), Qt::CopyAction, &source, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(target, &dropped);
+      EXPECT_EQ(shown(), "abc") << format;
+    }
+  }
+  presshash();
+  EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+}
+
 // sha1sum over a folder, pasted whole: the line for the file hashed is the one compared.
 TEST_F(FileWindow, OfSeveralPastedLinesTheOpenFilesIsCompared) {
   drop(&window, write("abc.txt", "abc"));

@@ -12,6 +12,7 @@
 #include <QtTest/QTest>
 #include <stdexcept>
 
+#include "driving.h"
 #include "utilities/basicutilities.h"
 #include "ui/forms/combobox.h"
 #include "ui/forms/filelists.h"
@@ -38,26 +39,8 @@ TEST(TextBox, RunsItsHandlerForEveryChangeByCodeOrUserButNotForTheSameText) {
   EXPECT_EQ(box.text(), "abcd") << "the key landed on the text as it was, not on an older copy";
 }
 
-// A clipboard's owner that serves its data once (as xclip -loops 1 does): asked again, it has
-// nothing. The box read such a text twice and crashed; it must take what it was given once, and take
-// nothing from a source that is empty or holds no text.
-class ServedOnce : public QMimeData {
- public:
-  ServedOnce(QString format, QString text) : format_(std::move(format)), text_(std::move(text)) {}
-  QStringList formats() const override { return {format_}; }
-  bool hasFormat(const QString& format) const override { return format == format_; }
-
- protected:
-  QVariant retrieveData(const QString& format, QMetaType) const override {
-    if (format != format_ || served_++ > 0) return {};
-    return text_;
-  }
-
- private:
-  QString format_, text_;
-  mutable int served_ = 0;
-};
-
+// The box read a paste's text twice and crashed on a clipboard owner that serves it once; it must
+// take what it was given once, and take nothing from a source that is empty or holds no text.
 TEST(TextBox, APasteServedOnceIsTakenOnceAndAnOddOneIsNothing) {
   QWidget window;
   forms::TextBox box(&window);
@@ -75,7 +58,7 @@ TEST(TextBox, APasteServedOnceIsTakenOnceAndAnOddOneIsNothing) {
       {"text/plain", QString(forms::TextBox::bigtext + 1, u'7'), "abc"},
   };
   for (const auto& c : cases) {
-    QGuiApplication::clipboard()->setMimeData(new ServedOnce(c.format, c.text));
+    QGuiApplication::clipboard()->setMimeData(new guitest::ServedOnce(c.format, c.text));
     QTest::keyClick(box.widget(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(box.text(), c.shown) << c.format << " of " << c.text.size() << " characters";
   }
