@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
   if (!options.seed) options.seed = std::random_device{}();
   sha1vectors::process::onstopsignals(interrupt);
   Chosen chosen;
-  if (!chosen.choose(options, argv[0])) return 2;
+  if (!chosen.choose(options, argv[0])) return interrupted ? stoppedstatus() : 2;
   if (options.random > 0) return checkrandom(options, chosen.implementation());
   return checkfiles(options, chosen);
 }

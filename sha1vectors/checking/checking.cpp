@@ -303,6 +303,7 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
     nodigest(outcome, label, verdict);
     // The first way of giving a message that went wrong is where the failure comes from.
     if (!outcome.how.empty() && verdict.step.empty()) verdict.step = label.empty() ? outcome.how : label + ", " + outcome.how;
+    verdict.waysdisagree = verdict.waysdisagree || !outcome.how.empty();
     return outcome.digest;
   };
   std::optional<ChainOutcome> chained;

@@ -29,6 +29,8 @@ struct Verdict {
   // wrong digest ("" when none does).
   std::optional<basicutilities::Sha1Digest> misprinted;
   std::string cause;
+  // The ways of giving a message disagreed: computed is one of several digests it gave.
+  bool waysdisagree = false;
 };
 
 // Whether implementation can be given vector's messages: one that takes whole bytes only skips a

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <stdexcept>
 
@@ -19,11 +20,17 @@ namespace sha1vectors {
 using json = nlohmann::json;
 
 std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop) {
+  // A message the implementation gave different digests for, split in different ways, has no
+  // answer to give: each such tcId is named, and nothing is written.
+  std::string disagreed;
   const auto answer = [&](const AcvpTest& test, const Verdict& verdict) {
     if (stop) throw std::runtime_error("interrupted");
     if (!verdict.computed) {
       throw std::runtime_error("no answer for tcId " + std::to_string(test.tcid) + ": " +
                                (verdict.reason.empty() ? "the implementation gave none" : verdict.reason));
+    }
+    if (verdict.waysdisagree && disagreed.find(" " + std::to_string(test.tcid) + ",") == std::string::npos) {
+      disagreed += " " + std::to_string(test.tcid) + ",";
     }
     return basicutilities::hexencode(*verdict.computed);
   };
@@ -54,6 +61,10 @@ std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementatio
     }
     groups.back()["tests"].push_back(std::move(answered));
   }
+  if (!disagreed.empty()) {
+    disagreed.pop_back();
+    throw std::runtime_error("the implementation gave different digests for the same message given in different splits, for tcId" + disagreed);
+  }
   const json response = json::array({{{"acvVersion", prompt.acvversion}}, {{"vsId", prompt.vsid}, {"testGroups", std::move(groups)}}});
   return response.dump(2) + "\n";
 }
@@ -77,6 +88,11 @@ bool isopenfile(const std::string& path) {
 }  // namespace
 
 void writeatomically(const std::string& path, const std::string& text) {
+  if (path == "-") {
+    std::cout << text << std::flush;
+    if (!std::cout) throw OutputError("cannot write to standard output");
+    return;
+  }
   std::error_code error;
   const fs::file_status status = fs::status(path, error);  // of what a link leads to
   if (isopenfile(path) || fs::is_character_file(status) || fs::is_fifo(status)) return writeto(path, text, std::ios::out);

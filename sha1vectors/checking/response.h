@@ -22,7 +22,7 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Writes text to path. A regular file (or one a symbolic link leads to) is written through a
+// Writes text to path ("-": standard output). A regular file (or one a symbolic link leads to) is written through a
 // temporary file beside it and a rename, so that it is whole or as it was, and keeps its mode; a
 // new file likewise. A character device or a pipe, and a name of an open file (/dev/stdout), is
 // written straight. Anything else (a folder, a socket) is refused. Throws OutputError saying why it

@@ -37,9 +37,10 @@ class Library::Worker {
     using Flow = process::Slot::Flow;
     auto worker = std::make_unique<Worker>();
     const std::string abi = settings.abi.empty() ? "auto" : settings.abi;
+    // A group of its own: whatever the library starts ends with the worker.
     const process::Spec spec{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
                              false,
-                             false,
+                             true,
                              {{protocol::requestfd, Flow::tochild}, {protocol::answerfd, Flow::fromchild}, {0, Flow::null}, {1, Flow::null}}};
     if (auto why = worker->child_.start(spec)) {
       problem = "cannot start the worker: " + *why;

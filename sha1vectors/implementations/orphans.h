@@ -19,6 +19,8 @@ namespace sha1vectors {
 class OrphanSweeper : public CallObserver {
  public:
   OrphanSweeper() = default;
+  // Ends what is left (what a library's worker left, which makes no calls).
+  ~OrphanSweeper() override { adopter_.endstrays(); }
   OrphanSweeper(const OrphanSweeper&) = delete;
   OrphanSweeper& operator=(const OrphanSweeper&) = delete;
 

@@ -123,6 +123,9 @@ void ignorebrokenpipes();
 void onstopsignals(void (*handler)(int));
 // Whether file is a terminal.
 bool terminal(std::FILE* file);
+// Whether path names what this program's standard output goes to (/dev/stdout, or the file that
+// output was sent to).
+bool isstandardoutput(const std::string& path);
 
 // While it lives, children that started programs leave behind (outside their groups) become ours
 // (Linux's child subreaper); endstrays ends and reaps those.

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -319,7 +320,15 @@ bool writeall(int fd, const void* data, std::size_t size) {
 }
 
 void* loadlibrary(std::string path, std::string& problem) {
-  if (path.find('/') == std::string::npos && std::filesystem::is_regular_file(path)) path = "./" + path;
+  // A bare name is the loader's to look up, unless it is here; here, it must be a file.
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (path.find('/') == std::string::npos && std::filesystem::exists(status)) {
+    path = "./" + path;
+    if (std::filesystem::is_directory(status)) problem = path + " is a folder, not a library";
+    if (!std::filesystem::is_directory(status) && !std::filesystem::is_regular_file(status)) problem = path + " is not a regular file";
+    if (!problem.empty()) return nullptr;
+  }
   void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) problem = ::dlerror();
   return library;
@@ -340,6 +349,11 @@ void onstopsignals(void (*handler)(int)) {
 }
 
 bool terminal(std::FILE* file) { return ::isatty(::fileno(file)) != 0; }
+
+bool isstandardoutput(const std::string& path) {
+  struct stat named {}, output {};
+  return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 && named.st_dev == output.st_dev && named.st_ino == output.st_ino;
+}
 
 Adopter::Adopter() {
 #if defined(__linux__)

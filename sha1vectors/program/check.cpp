@@ -16,6 +16,12 @@
 namespace sha1vectors::program {
 namespace {
 
+// Where the verdicts and the summary go: standard output, unless the response goes there.
+std::ostream& results(const Options& options) {
+  const std::string& response = options.acvpresponse;
+  return !response.empty() && (response == "-" || process::isstandardoutput(response)) ? std::cerr : std::cout;
+}
+
 void complain(const std::string& problem) { std::cerr << "sha1vectors: " << problem << " (nothing of it was checked)\n"; }
 
 // Writes the implementation's answers to the one ACVP prompt: 0 when written, 1 when the
@@ -37,7 +43,7 @@ int respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vecto
     std::cerr << "sha1vectors: no response written: " << error.what() << "\n";
     return 1;
   }
-  std::cerr << "sha1vectors: wrote the answers to vsId " << prompt.vsid << " to " << options.acvpresponse << "\n";
+  std::cerr << "sha1vectors: wrote the answers to vsId " << prompt.vsid << " to " << (options.acvpresponse == "-" ? "standard output" : options.acvpresponse) << "\n";
   return 0;
 }
 
@@ -55,7 +61,7 @@ sha1vectors::Tally checkall(const Options& options, const sha1vectors::Inputs& i
     for (const auto& vector : source.vectors) total += sha1vectors::cantake(implementation, vector) ? 1 : 0;
   }
   sha1vectors::Progress progress(total, stderr, process::terminal(stderr));
-  sha1vectors::Report report(inputs.sources, {options.verbose, !options.quiet}, progress, std::cout, std::cerr);
+  sha1vectors::Report report(inputs.sources, {options.verbose, !options.quiet}, progress, results(options), std::cerr);
   const auto note = [&](const std::string& text) {
     progress.clear();
     std::cerr << "sha1vectors: " << text << "\n";
@@ -110,7 +116,7 @@ int checkfiles(const Options& options, Chosen& chosen) {
 
   if (interrupted) std::cerr << "sha1vectors: interrupted; what was checked before is counted\n";
   if (tally.passed + tally.failed == 0 && !unusable && !interrupted && !responding) std::cerr << "sha1vectors: no vector was checked\n";
-  if (!sha1vectors::summarise(tally, std::cout)) {
+  if (!sha1vectors::summarise(tally, results(options))) {
     std::cerr << "sha1vectors: cannot write the results to standard output\n";
     return 2;
   }

@@ -32,6 +32,7 @@ Implementation& Chosen::implementation() {
 
 // The library of --library, loaded in its first worker; false, having said why, when it cannot be.
 bool Chosen::loadlibrary(const Options& options, const std::string& self) {
+  sweeper_.emplace();  // what the library starts outside the worker's group is adopted, and ended
   LibrarySettings settings;
   settings.path = options.library;
   settings.abi = options.abi;

@@ -2,6 +2,7 @@
 // The command line: the options, their help, and the calls that are refused before anything runs.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 
@@ -132,6 +133,11 @@ std::optional<int> refused(const Options& options, bool commandgiven, bool libra
     std::cerr << "sha1vectors: --command needs a command to run\n";
     return 2;
   }
+  // The engine against itself would pass whatever it is: nothing outside was checked.
+  if (options.random > 0 && options.command.empty() && options.library.empty()) {
+    std::cerr << "sha1vectors: --random checks an implementation against this program's engine: name it with --library or --command\n";
+    return 2;
+  }
   if (options.random > 0 && (!options.files.empty() || options.catalogue || !options.acvpresponse.empty())) {
     std::cerr << "sha1vectors: --random checks random messages, not FILEs, the catalogue or a response\n";
     return 2;
@@ -189,7 +195,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   app.add_option("-j,--jobs", options.jobs, "calls of the implementation at once, 1 to 256 (default: the number of processors)")
       ->type_name("N")
       ->check(CLI::Range(1, 256).description(""));
-  app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file")
+  app.add_option("--acvp-response", options.acvpresponse, "write the implementation's answers to the one ACVP prompt among the FILEs to this file (- for standard output; the verdicts then go to standard error)")
       ->type_name("FILE");
   auto* library = app.add_option("-l,--library", options.library, "check the SHA-1 of this shared library, loaded in a worker process, in many splits of every message")
                       ->type_name("PATH");
@@ -201,7 +207,18 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   app.add_option("--symbols", options.symbols, "other names for the interface's functions, as SHA1_Update=my_update,SHA1_Final=my_final")
       ->type_name("RENAMES")
       ->needs(library);
-  app.add_option("--seed", options.seed, "the seed of the random splits (default: a new one, which is printed)")->type_name("N");
+  app.add_option("--seed", options.seed, "the seed of the random splits (default: a new one, which is printed)")
+      ->type_name("N")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            // Read by hand: a number past 2^64 - 1 must be refused, not taken as the largest.
+            errno = 0;
+            char* end = nullptr;
+            std::strtoull(text.c_str(), &end, 10);
+            const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+            return digits && errno != ERANGE && *end == '\0' ? std::string() : "must be a whole number from 0 to 18446744073709551615";
+          },
+          ""));
   auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
   app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
       ->excludes(nolong);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -399,6 +400,14 @@ TEST_F(Sha1vectorsProgram, FindsTheSlipInTheWorkedExampleByDigestAndByTrace) {
 }
 
 // Libraries of OpenSSL's interface, each with one fault real ones have shipped, and the real
+// Whether done holds within a few seconds, looking every 10 ms.
+bool waitfor(const std::function<bool()>& done) {
+  for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+    if (done()) return true;
+  }
+  return done();
+}
+
 // Busy loops on processor 0 while it lives, so that whatever else runs there gets a quarter of it.
 class BusyProcessor {
  public:
@@ -495,6 +504,38 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
   for (const std::string& wrong : {"--library " + (folder_ / "missing.so").string(), std::string("--library libc.so.6"), std::string("--library libcrypto.so.3 --abi nettle"),
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
+  }
+  // What the library starts, in the worker's process group or in a session of its own, ends with
+  // the run.
+  const std::string pids = (folder_ / "pids").string();
+  EXPECT_EQ(run("--no-long --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-forks.so " + cavp + "SHA1ShortMsg.rsp", "FAULTY_PIDS=" + pids).status, 0);
+  std::ifstream recorded(pids);
+  int left = 0;
+  for (pid_t pid; recorded >> pid; ++left) {
+    EXPECT_TRUE(waitfor([pid] { return ::kill(pid, 0) != 0; })) << "process " << pid << " outlived the run";
+  }
+  EXPECT_GE(left, 2);
+}
+
+// Refused, with the reason: what a script with an unset variable runs, a folder or a pipe named
+// bare, a rename of no function, a seed past 64 bits, random messages with nothing to check.
+TEST_F(Sha1vectorsProgram, RefusesACallThatChecksNothingAndSaysWhy) {
+  ASSERT_EQ(::mkfifo((folder_ / "pipe").c_str(), 0600), 0);
+  const struct {
+    std::string call, says;
+  } refused[] = {
+      {"--library ''", "--library needs the path of a library"},
+      {"--library tmp", "./tmp is a folder, not a library"},
+      {"--library pipe", "./pipe is not a regular file"},
+      {"--library libcrypto.so.3 --symbols NoSuch=x", "--symbols: NoSuch=x renames no interface's functions"},
+      {"--library libcrypto.so.3 --abi openssl --symbols NoSuch=x", "--symbols: \"NoSuch\" is no function of OpenSSL's interface"},
+      {"--library libcrypto.so.3 --seed 99999999999999999999", "--seed: must be a whole number from 0 to 18446744073709551615"},
+      {"--random 5", "name it with --library or --command"},
+  };
+  for (const auto& c : refused) {
+    const Ran r = run(c.call, "cd " + folder_.string() + " &&");
+    EXPECT_EQ(r.status, 2) << c.call;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.call << ": " << r.err;
   }
 }
 
