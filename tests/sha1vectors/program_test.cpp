@@ -332,13 +332,30 @@ TEST_F(Sha1vectorsProgram, WritesTheAnswersToAPromptAloneWholeOrNotAtAll) {
   EXPECT_EQ(written[1]["vsId"], 59825);
   EXPECT_EQ(written[1]["testGroups"], testsupport::withoutlargedata(testsupport::acvpsample("expectedResults.json"))["testGroups"]);
 
+  // To standard output, "-" or its name: the JSON alone there, the verdicts on standard error.
+  for (const char* out : {"-", "/dev/stdout"}) {
+    const Ran piped = run(prompt + " --acvp-response " + out);
+    EXPECT_EQ(piped.status, 0) << out;
+    EXPECT_EQ(nlohmann::json::parse(piped.out, nullptr, false)[1]["testGroups"], written[1]["testGroups"]) << out;
+    EXPECT_NE(piped.err.find("0 passed, 0 failed"), std::string::npos) << piped.err;
+  }
+  // A library whose splits of one message disagree has no answer to give for it (the byte-oriented
+  // group alone: such a library takes no other).
+  nlohmann::json bytes = testsupport::acvpsample("prompt.json");
+  bytes["testGroups"] = nlohmann::json::array({bytes["testGroups"][0]});
+  const Ran split = run("--no-long --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-lostdata.so " + write("bytes.json", bytes.dump()) +
+                        " --acvp-response " + response);
+  EXPECT_EQ(split.status, 1);
+  EXPECT_NE(split.err.find("no response written: the implementation gave different digests for the same message given in different splits, for tcId "),
+            std::string::npos) << split.err;
+
   write("response.json", "as it was");
   const Ran failing = run("--command false " + prompt + " --acvp-response " + response);
   EXPECT_EQ(failing.status, 1);
   EXPECT_NE(failing.err.find("no response written: no answer for tcId"), std::string::npos) << failing.err;
   std::ifstream unchanged(response);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(unchanged), {}), "as it was");
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 4) << "prompt.json, response.json, stderr and tmp only";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 5) << "prompt.json, bytes.json, response.json, stderr and tmp only";
 
   // Through a link to a file elsewhere: that file is replaced and keeps its mode, the link stays.
   fs::create_directories(folder_ / "elsewhere");
