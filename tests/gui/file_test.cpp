@@ -13,6 +13,8 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "testerwindow.h"
 
 namespace {
@@ -99,6 +101,18 @@ TEST_F(FileWindow, AFileThatCannotBeReadWholeIsToldAndNothingIsHashed) {
   }
   drop(&window, folder_.path().toStdString());
   EXPECT_EQ(window.status->toolTip(), "Cannot open " + folder_.path() + ": it is not a regular file");
+}
+
+// A file replaced by a FIFO after it was opened: the request says so, instead of waiting in open()
+// for a writer that never comes, with the window frozen.
+TEST_F(FileWindow, AFileReplacedByAPipeIsRefusedNotWaitedFor) {
+  const std::string path = write("abc.txt", "abc");
+  drop(&window, path);
+  std::filesystem::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  presshash();
+  EXPECT_EQ(window.status->toolTip(), QString::fromStdString("Not hashed: " + path + " is no longer a regular file; open it again"));
+  EXPECT_TRUE(window.Command1_1->isEnabled());
 }
 
 // Odd drops: a source that serves its data once (read at the drag's entry, gone at the drop), an

@@ -2,6 +2,16 @@
 #include "ui/tester/sources.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
 
 #include "ui/tester/statusline.h"
 
@@ -10,6 +20,37 @@ namespace {
 
 // Read and hashed in pieces of this size, a few milliseconds each.
 constexpr std::size_t piece = std::size_t{1} << 20;
+
+// Opens path for reading if it is still a regular file; the reason when it is not or cannot be.
+// Platform seam: on POSIX a FIFO put where the file was would hold open() (and the window) for good,
+// so it is opened without waiting and looked at before anything is read.
+bool openregular(const QString& path, QFile& in, QString& problem) {
+#if defined(Q_OS_UNIX)
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat status {};
+  if (fd < 0 || ::fstat(fd, &status) != 0) {
+    problem = "cannot be read: " + QString::fromLocal8Bit(std::strerror(errno));
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(fd);
+    problem = "is no longer a regular file; open it again";
+    return false;
+  }
+  if (in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) return true;
+  ::close(fd);
+#else
+  in.setFileName(path);
+  if (!QFileInfo(path).isFile()) {
+    problem = "is no longer a regular file; open it again";
+    return false;
+  }
+  if (in.open(QIODevice::ReadOnly)) return true;
+#endif
+  problem = "cannot be read: " + in.errorString();
+  return false;
+}
 
 }  // namespace
 
@@ -23,11 +64,8 @@ std::optional<basicutilities::Sha1Digest> hashpieces(const std::string& bytes, c
 }
 
 std::optional<basicutilities::Sha1Digest> hashfile(const OpenFile& file, const Pace& pace, QString& problem) {
-  QFile in(file.path);
-  if (!in.open(QIODevice::ReadOnly)) {
-    problem = "cannot be read: " + in.errorString();
-    return std::nullopt;
-  }
+  QFile in;
+  if (!openregular(file.path, in, problem)) return std::nullopt;
   basicutilities::Sha1Stream stream;
   std::string chunk(piece, '\0');
   qint64 done = 0;
