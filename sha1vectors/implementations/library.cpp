@@ -189,6 +189,13 @@ std::optional<std::string> breach(const protocol::Answer& answer, std::uint64_t 
   return std::nullopt;
 }
 
+// Whether an answer is none the worker could have given: the library wrote into its pipe.
+bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::Crash& crash) {
+  if (kind == protocol::crashed) return crash.signal == 0 || crash.signal > 64;
+  const std::uint32_t counts[] = {answer.digestbefore, answer.digestafter, answer.contextbefore, answer.contextafter};
+  return kind != protocol::answered || std::any_of(std::begin(counts), std::end(counts), [](std::uint32_t count) { return count > protocol::guardbytes; });
+}
+
 }  // namespace
 
 std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
@@ -210,6 +217,7 @@ std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const
   if (read == Worker::Read::stopped) return Outcome::halted();
   if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed) + how};
   if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending() + how};
+  if (garbled(kind, answer, crash)) return Outcome{std::nullopt, "the library wrote into the worker's answer pipe, garbling its answer" + how};
   if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + process::signalname(static_cast<int>(crash.signal)) + how};
   if (auto problem = breach(answer, contextsize_)) return Outcome{std::nullopt, *problem + how};
   std::memcpy(digest.data(), answer.digest, 20);

@@ -83,8 +83,9 @@ struct Bound {
   bool has(Role role) const { return functions[static_cast<std::size_t>(role)] != nullptr; }
 };
 
-// The interface row, its names renamed, if the library has it.
-std::optional<Bound> bind(void* library, const Interface& row, const std::string& renames) {
+// The interface row, its names renamed, if the library has it; why not, when it has the functions
+// but not a context size that can be given, in problem.
+std::optional<Bound> bind(void* library, const Interface& row, const std::string& renames, std::string& problem) {
   Interface::Names names = row.names();
   if (rename(renames, row, names)) return std::nullopt;
   Bound bound{&row, {}, row.contextsize};
@@ -95,7 +96,11 @@ std::optional<Bound> bind(void* library, const Interface& row, const std::string
   if (row.contextsize == 0) {
     if (!bound.has(Role::contextsize)) return std::nullopt;
     bound.contextsize = row.askcontextsize(bound.functions);
-    if (bound.contextsize == 0 || bound.contextsize > (std::size_t{1} << 20)) return std::nullopt;
+    if (bound.contextsize == 0 || bound.contextsize > (std::size_t{1} << 20)) {
+      problem = "says its context takes " + std::to_string(bound.contextsize) + " bytes (" + std::string(row.symbols[static_cast<std::size_t>(Role::contextsize)]) +
+                "()), not 1 byte to 1 MiB";
+      return std::nullopt;
+    }
   }
   return bound;
 }
@@ -103,8 +108,6 @@ std::optional<Bound> bind(void* library, const Interface& row, const std::string
 // size bytes with guard bytes before and after, aligned as any context needs.
 class Fenced {
  public:
-  static constexpr std::size_t guardbytes = 64;
-
   explicit Fenced(std::size_t size) : size_(size), area_(new (std::align_val_t{64}) unsigned char[size + 2 * guardbytes]) {}
   ~Fenced() { ::operator delete[](area_, std::align_val_t{64}); }
   Fenced(const Fenced&) = delete;
@@ -280,10 +283,10 @@ bool hello(const Hello& said) {
 }
 
 // The interface the worker was asked for ("auto": the first the library has).
-std::optional<Bound> findinterface(void* library, const std::string& wanted, const std::string& renames) {
+std::optional<Bound> findinterface(void* library, const std::string& wanted, const std::string& renames, std::string& problem) {
   for (const Interface& row : interfaces()) {
     if (wanted != "auto" && wanted != row.name) continue;
-    if (auto bound = bind(library, row, renames)) return bound;
+    if (auto bound = bind(library, row, renames, problem)) return bound;
   }
   return std::nullopt;
 }
@@ -296,7 +299,8 @@ int libraryworker(int argc, char** argv) {
   void* library = process::loadlibrary(argv[2], problem);
   if (library == nullptr) return hello({std::nullopt, "cannot be loaded: " + problem}) ? 0 : 1;
   const std::string wanted = argv[3];
-  const std::optional<Bound> bound = findinterface(library, wanted, argv[4]);
+  const std::optional<Bound> bound = findinterface(library, wanted, argv[4], problem);
+  if (!bound && !problem.empty()) return hello({std::nullopt, problem}) ? 0 : 1;
   if (!bound) {
     return hello({std::nullopt, wanted == "auto" ? "has none of the interfaces sha1vectors knows (" + interfacechoices() + "); name its functions with --abi and --symbols"
                                                  : "does not have the " + wanted + " interface (each of its functions, by name, or as --symbols renames them)"})

@@ -166,8 +166,11 @@ bool decode(In& in, ChainAsked& asked) {
 }
 
 // What each answer begins with; a worker that has been busy a while without answering says it is
-// alive (a long message, a chain, a slow library).
-inline constexpr std::uint8_t answered = 0, crashed = 1, alive = 2;
+// alive (a long message, a chain, a slow library). Values no stray write is likely to give, so
+// that a library that writes into the answer pipe is told as such.
+inline constexpr std::uint8_t answered = 0xA1, crashed = 0xC2, alive = 0xE3;
+// The guard bytes on each side of a buffer the library writes: an answer never says more.
+inline constexpr std::uint32_t guardbytes = 64;
 
 // A way's answer: the digest, and how far the library wrote outside the digest and the context.
 // A chain's answer is followed by the number of the hash it ended at.

@@ -18,6 +18,7 @@
 #define HANG 6      /* a message of 63 bytes never finishes */
 #define ONESHOT 7   /* the one-shot call, a path of its own, drops the last byte of 64 and more */
 #define FORKS 8     /* the final of "abc" leaves two processes behind, one in a session of its own */
+#define PIPEWRITE 9 /* the final of a 3-byte message writes into the caller's descriptor 4 */
 
 /* The size of OpenSSL's SHA_CTX, which callers allocate. */
 typedef struct {
@@ -99,6 +100,7 @@ static void leavebehind(int ownsession) {
 }
 
 int SHA1_Final(unsigned char* digest, context* c) {
+  if (FAULT == PIPEWRITE && c->low == 24 && c->high == 0 && write(4, "sixteen bytes!!!", 16) != 16) return 0;
   if (FAULT == FORKS && c->low == 24 && c->high == 0) {
     leavebehind(0);
     leavebehind(1);

@@ -494,6 +494,7 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       {"zerocrash", "--no-long", 1, "the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes)"},
       {"hang", "--no-long --timeout 0.5", 1, "Len = 504: the library did not finish within 0.5 s (one call of SHA1())"},
       {"oneshot", "--no-long", 1, "Len = 512: one call of SHA1()\n"},
+      {"pipewrite", "--no-long", 1, "Len = 24: the library wrote into the worker's answer pipe, garbling its answer ("},
       {"libcrypto.so.3", "--no-long", 0, " passed, 0 failed\n"},
       {"libnettle.so.8", "--no-long", 0, " passed, 0 failed\n"},
   };
@@ -548,6 +549,7 @@ TEST_F(Sha1vectorsProgram, RefusesACallThatChecksNothingAndSaysWhy) {
       {"--library libcrypto.so.3 --abi openssl --symbols NoSuch=x", "--symbols: \"NoSuch\" is no function of OpenSSL's interface"},
       {"--library libcrypto.so.3 --seed 99999999999999999999", "--seed: must be a whole number from 0 to 18446744073709551615"},
       {"--random 5", "name it with --library or --command"},
+      {"--abi sha1abi --library " + std::string(FAULTY_LIBRARIES) + "/ownabi-hugecontext.so", "says its context takes 1099511627776 bytes (sha1abi_context_size()), not 1 byte to 1 MiB"},
   };
   for (const auto& c : refused) {
     const Ran r = run(c.call, "cd " + folder_.string() + " &&");
