@@ -41,7 +41,11 @@ class Library::Worker {
     const process::Spec spec{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
                              false,
                              true,
-                             {{protocol::requestfd, Flow::tochild}, {protocol::answerfd, Flow::fromchild}, {0, Flow::null}, {1, Flow::null}}};
+                             {{protocol::requestfd, Flow::tochild},
+                              {protocol::answerfd, Flow::fromchild},
+                              {0, Flow::null},
+                              {1, Flow::null},
+                              {protocol::positionfd, Flow::handed, worker->shared_.descriptor()}}};
     if (auto why = worker->child_.start(spec)) {
       problem = "cannot start the worker: " + *why;
       return nullptr;
@@ -53,7 +57,18 @@ class Library::Worker {
     return worker;
   }
 
-  bool send(const std::string& request) { return child_.writeall(requests, request); }
+  // Sends a request, the worker's last position forgotten first.
+  bool send(const std::string& request) {
+    if (auto* position = static_cast<protocol::Position*>(shared_.data())) position->known = 0;
+    return child_.writeall(requests, request);
+  }
+
+  // Where the worker was last, if it said.
+  std::optional<protocol::Position> where() const {
+    const auto* position = static_cast<const protocol::Position*>(shared_.data());
+    if (position == nullptr || position->known == 0) return std::nullopt;
+    return protocol::Position{position->message, position->way, position->role, position->update, position->step, position->known};
+  }
 
   // From now, the worker has allowed of its own time (timing.h) until it next says something.
   void expect(std::chrono::milliseconds allowed) { allowance_.restart(allowed); }
@@ -112,6 +127,7 @@ class Library::Worker {
     return std::nullopt;
   }
 
+  process::SharedMemory shared_{sizeof(protocol::Position)};
   process::Child child_;
   Allowance allowance_{child_, std::chrono::milliseconds(0)};
   std::array<char, 1 << 16> buffer_{};
@@ -198,8 +214,15 @@ bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::
 
 }  // namespace
 
-std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
-                                     std::uint64_t* step) {
+std::string Library::callname(const protocol::Position& position, const Way& way) const {
+  if (way.oneshot) return {};  // the way names its one call
+  const auto role = static_cast<Role>(position.role);
+  const std::string function = names_[static_cast<std::size_t>(position.role % roles)] + "()";
+  if (role == Role::update) return "; in update " + std::to_string(position.update) + ", " + function;
+  return "; in " + function;
+}
+
+std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, basicutilities::Sha1Digest& digest, std::uint64_t* step, bool& incall) {
   // Beside the timeout, the time to read the longest call's bytes.
   const auto allowed = settings_.timeout + readingtime(length <= oneshotlimit ? length : longestupdate);
   std::uint8_t kind = 0;
@@ -214,12 +237,13 @@ std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, const
     if (read == Worker::Read::done && step != nullptr) read = kind == protocol::crashed ? (*step = crash.step, read) : worker.receive(step, sizeof *step, settings_.stop);
     break;
   }
+  incall = read == Worker::Read::late || read == Worker::Read::ended || (read == Worker::Read::done && kind == protocol::crashed);
   if (read == Worker::Read::stopped) return Outcome::halted();
-  if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed) + how};
-  if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending() + how};
-  if (garbled(kind, answer, crash)) return Outcome{std::nullopt, "the library wrote into the worker's answer pipe, garbling its answer" + how};
-  if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + process::signalname(static_cast<int>(crash.signal)) + how};
-  if (auto problem = breach(answer, contextsize_)) return Outcome{std::nullopt, *problem + how};
+  if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed)};
+  if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending()};
+  if (garbled(kind, answer, crash)) return Outcome{std::nullopt, "the library wrote into the worker's answer pipe, garbling its answer"};
+  if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + process::signalname(static_cast<int>(crash.signal))};
+  if (auto problem = breach(answer, contextsize_)) return Outcome{std::nullopt, *problem};
   std::memcpy(digest.data(), answer.digest, 20);
   return std::nullopt;
 }
@@ -245,13 +269,25 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
   for (std::size_t m = 0; m < messages.size(); ++m) {
     std::vector<basicutilities::Sha1Digest> given(ways[m].size());
     for (std::size_t w = 0; w < ways[m].size(); ++w) {
-      if (auto failure = hear(*worker, messages[m].size(), " (" + ways[m][w].describe(messages[m].size(), oneshotname()) + ")", given[w])) {
-        // The worker is done for; the messages after this one go to a fresh one.
-        outcomes.push_back(*failure);
-        worker.reset();
-        for (Outcome& rest : digests(messages.subspan(m + 1))) outcomes.push_back(std::move(rest));
-        return outcomes;
+      bool incall = false;
+      auto failure = hear(*worker, messages[m].size(), given[w], nullptr, incall);
+      if (!failure) continue;
+      // Where it went wrong: the way awaited, or, for a hang, a crash or an exit, where the worker
+      // was (the answers it had not yet sent are lost: those messages are asked again).
+      std::size_t at = m, way = w;
+      std::string call;
+      const auto position = incall ? worker->where() : std::nullopt;
+      if (position && position->message >= m && position->message < messages.size() && position->way < ways[position->message].size()) {
+        at = position->message;
+        way = position->way;
+        call = callname(*position, ways[at][way]);
       }
+      worker.reset();
+      if (!failure->stopped) failure->failure += " (" + ways[at][way].describe(messages[at].size(), oneshotname()) + call + ")";
+      for (Outcome& lost : digests(messages.subspan(m, at - m))) outcomes.push_back(std::move(lost));
+      outcomes.push_back(*failure);
+      for (Outcome& rest : digests(messages.subspan(at + 1))) outcomes.push_back(std::move(rest));
+      return outcomes;
     }
     outcomes.push_back(agreed(given, ways[m], messages[m], settings_.stop, oneshotname()));
   }
@@ -307,8 +343,12 @@ std::optional<ChainOutcome> Library::chain(const Vector& vector) {
   if (!worker->send(request)) return ChainOutcome{{std::nullopt, worker->ending()}, 0};
   ChainOutcome outcome;
   basicutilities::Sha1Digest last{};
-  const std::string how = oneshot_ ? " (one call of " + oneshotname() + "())" : " (one update)";
-  if (auto failure = hear(*worker, first.size(), how, last, &outcome.step)) {
+  const Way way{oneshot_ && vector.partialbits == 0, {first.size()}};
+  bool incall = false;
+  if (auto failure = hear(*worker, first.size(), last, &outcome.step, incall)) {
+    const auto position = incall ? worker->where() : std::nullopt;
+    if (position) outcome.step = position->step;
+    if (!failure->stopped) failure->failure += " (" + way.describe(first.size(), oneshotname()) + (position ? callname(*position, way) : "") + ")";
     outcome.outcome = *failure;
     return outcome;
   }

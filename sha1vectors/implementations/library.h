@@ -16,6 +16,8 @@
 
 #include "sha1vectors/implementations/implementation.h"
 #include "sha1vectors/implementations/interfaces.h"
+#include "sha1vectors/implementations/protocol.h"
+#include "sha1vectors/implementations/ways.h"
 
 namespace sha1vectors {
 
@@ -53,10 +55,11 @@ class Library : public Implementation {
  private:
   class Worker;
   // One way's answer into digest; the outcome instead when the way failed (and the worker is
-  // not to be used again). how names the way, in brackets. For a chain, step is told the hash it
-  // ended at.
-  std::optional<Outcome> hear(Worker& worker, std::uint64_t length, const std::string& how, basicutilities::Sha1Digest& digest,
-                              std::uint64_t* step = nullptr);
+  // not to be used again), incall set when it failed in a call (a hang, a crash, an exit) rather
+  // than with an answer. For a chain, step is told the hash it ended at.
+  std::optional<Outcome> hear(Worker& worker, std::uint64_t length, basicutilities::Sha1Digest& digest, std::uint64_t* step, bool& incall);
+  // "; in SHA1_Final()", "; in update 3, SHA1_Update()": the call a way was in.
+  std::string callname(const protocol::Position& position, const Way& way) const;
   // An idle worker, or a new one; nothing, with the reason in problem, when none can start.
   std::unique_ptr<Worker> takeworker(std::string& problem);
   void giveback(std::unique_ptr<Worker> worker);

@@ -75,6 +75,16 @@ bool keepalive() {
   return flush();
 }
 
+// Where the worker is, in memory the checker shares (nullptr when it shares none).
+protocol::Position* position = nullptr;
+
+void at(Role role, std::uint64_t update = 0) {
+  if (position == nullptr) return;
+  position->role = static_cast<std::uint32_t>(role);
+  position->update = update;
+  position->known = 1;
+}
+
 // The library's interface: its row, its functions, its context's size.
 struct Bound {
   const Interface* interface = nullptr;
@@ -149,17 +159,21 @@ Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& w
   const Interface& row = *b.interface;
   const std::uint64_t length = message.size();
   if (way.oneshot) {
+    at(Role::oneshot);
     row.oneshot(b.functions, bytes(message.from(0, length)), length, digest.data());
   } else {
+    at(Role::begin);
     row.begin(b.functions, context.data());
-    std::uint64_t sincelook = 0;  // the clock is read once a mebibyte
+    std::uint64_t sincelook = 0, updates = 0;  // the clock is read once a mebibyte
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
+      at(Role::update, ++updates);
       row.update(b.functions, context.data(), bytes(message.from(offset, size)), size);
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();
       }
     });
+    at(body.partialbits != 0 ? Role::endbits : Role::end);
     if (body.partialbits != 0) {
       row.endbits(b.functions, context.data(), body.partial, body.partialbits, digest.data());
     } else {
@@ -197,11 +211,15 @@ bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) 
   for (Asked& asked : request) {
     if (!decode(in, asked) || !cangive(b, asked)) return false;
   }
-  for (const Asked& asked : request) {
-    const Body& body = asked.body;
+  for (std::uint32_t m = 0; m < count; ++m) {
+    const Body& body = request[m].body;
     const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
-    for (const Way& way : asked.ways) {
-      if (!answer(encode(hash(b, body, message, way, context, digest))) || !keepalive()) return false;
+    for (std::uint32_t w = 0; w < request[m].ways.size(); ++w) {
+      if (position != nullptr) {
+        position->message = m;
+        position->way = w;
+      }
+      if (!answer(encode(hash(b, body, message, request[m].ways[w], context, digest))) || !keepalive()) return false;
     }
   }
   return flush();
@@ -225,9 +243,10 @@ bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
   vector.iterations = asked.iterations;
   vector.chainbits = asked.chainbits;
   Answer told{};
-  std::uint64_t at = 0;
+  std::uint64_t reached = 0;
   chains::walk(vector, [&](const Message& message, std::uint64_t step) -> std::optional<basicutilities::Sha1Digest> {
-    chainstep = at = step;
+    chainstep = reached = step;
+    if (position != nullptr) position->step = step;
     if (!keepalive()) return std::nullopt;
     const Body body{std::string(message.piece), 1, message.partial, message.partialbits};
     const Way way{asked.oneshot && body.partialbits == 0, {std::numeric_limits<std::uint64_t>::max()}};
@@ -238,7 +257,7 @@ bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
     return made;
   });
   std::string out = encode(told);
-  put(out, at);
+  put(out, reached);
   return answer(out) && flush();
 }
 
@@ -312,6 +331,7 @@ int libraryworker(int argc, char** argv) {
   if (bound->has(Role::endbits)) flags |= hasbits;
   const auto row = static_cast<std::uint8_t>(bound->interface - interfaces().data());
   if (!hello({Found{row, flags, bound->contextsize}, {}})) return 1;
+  position = static_cast<protocol::Position*>(process::mapshared(positionfd, sizeof(protocol::Position)));
   tellcrashes();
   return serve(*bound);
 }

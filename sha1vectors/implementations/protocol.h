@@ -184,6 +184,18 @@ inline std::string encode(const Answer& answer) {
   put(out, answer);
   return out;
 }
+// Where the worker is, written to memory both ends share before each call of the library, so that
+// a hang, a crash or an exit (whose answers waiting to be sent are lost) is told with the message,
+// the way and the call it came in. Read by the checker only once the worker is stopped or gone.
+inline constexpr int positionfd = 5;
+struct Position {
+  volatile std::uint32_t message, way;  // in the request being served
+  volatile std::uint32_t role;          // the Role of the call
+  volatile std::uint64_t update;        // of an update, its number in the way, from 1
+  volatile std::uint64_t step;          // in a chain, the hash
+  volatile std::uint32_t known;         // nonzero once the worker has said where it is
+};
+
 // The record of a crash: the signal, and the hash of a chain it came in. Fixed in size, so that a
 // signal handler can write it.
 struct Crash {

@@ -27,13 +27,33 @@ struct Ending {
   int code = 0;  // the exit status, or the signal's number
 };
 
-// One of the child's descriptors: a pipe it reads from (we write), one it writes to (we read), or
-// the null device.
+// One of the child's descriptors: a pipe it reads from (we write), one it writes to (we read), the
+// null device, or a descriptor of ours handed over (given).
 struct Slot {
-  enum class Flow { tochild, fromchild, null };
+  enum class Flow { tochild, fromchild, null, handed };
   int fd;
   Flow flow;
+  int given = -1;
 };
+
+// Memory this process shares with a child it starts, handed over as a descriptor (a Slot of flow
+// handed); nothing is shared when it cannot be made.
+class SharedMemory {
+ public:
+  explicit SharedMemory(std::size_t size);
+  ~SharedMemory();
+  SharedMemory(const SharedMemory&) = delete;
+  SharedMemory& operator=(const SharedMemory&) = delete;
+  void* data() const { return data_; }
+  int descriptor() const { return fd_; }
+
+ private:
+  std::size_t size_;
+  int fd_ = -1;
+  void* data_ = nullptr;
+};
+// The child's side: the memory behind descriptor fd, or nullptr.
+void* mapshared(int fd, std::size_t size);
 
 struct Spec {
   std::vector<std::string> words;  // the program and its arguments

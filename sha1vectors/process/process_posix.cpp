@@ -6,11 +6,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -60,6 +62,25 @@ void owngroup(posix_spawnattr_t& attributes) {
 
 }  // namespace
 
+SharedMemory::SharedMemory(std::size_t size) : size_(size) {
+#if defined(__linux__)
+  fd_ = ::memfd_create("sha1vectors", MFD_CLOEXEC);
+#endif
+  if (fd_ < 0 || ::ftruncate(fd_, static_cast<off_t>(size)) != 0) return;
+  void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  if (mapped != MAP_FAILED) data_ = mapped;
+}
+
+SharedMemory::~SharedMemory() {
+  if (data_ != nullptr) ::munmap(data_, size_);
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void* mapshared(int fd, std::size_t size) {
+  void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  return mapped == MAP_FAILED ? nullptr : mapped;
+}
+
 std::string signalname(int signal) {
   const char* abbreviation = ::sigabbrev_np(signal);
   const char* description = ::sigdescr_np(signal);
@@ -81,6 +102,12 @@ std::optional<std::string> Child::start(const Spec& spec) {
     closeall(ends_);
     return problem;
   };
+  // What the child is given is first moved above every descriptor it is given as, so that setting
+  // one up never overwrites another not yet set up (and none is its own target, which would keep
+  // its close-on-exec).
+  int floor = 0;
+  for (const Slot& slot : spec.slots) floor = std::max(floor, slot.fd + 1);
+  const auto above = [floor](int fd) { return fd < 0 ? fd : ::fcntl(fd, F_DUPFD_CLOEXEC, floor); };
   posix_spawn_file_actions_t actions;
   ::posix_spawn_file_actions_init(&actions);
   for (std::size_t i = 0; i < spec.slots.size(); ++i) {
@@ -89,16 +116,21 @@ std::optional<std::string> Child::start(const Spec& spec) {
       ::posix_spawn_file_actions_addopen(&actions, slot.fd, "/dev/null", O_RDWR, 0);
       continue;
     }
-    int ends[2];
-    if (!makepipe(ends)) {
+    int ends[2] = {-1, -1};
+    if (slot.flow == Slot::Flow::handed) {
+      theirs[i] = above(slot.given);
+    } else if (makepipe(ends)) {
+      const bool tochild = slot.flow == Slot::Flow::tochild;
+      theirs[i] = above(tochild ? ends[0] : ends[1]);
+      ::close(tochild ? ends[0] : ends[1]);
+      ends_[i] = tochild ? ends[1] : ends[0];
+      ::fcntl(ends_[i], F_SETFL, O_NONBLOCK);
+    }
+    if (theirs[i] < 0 && (slot.flow != Slot::Flow::handed || slot.given >= 0)) {
       ::posix_spawn_file_actions_destroy(&actions);
       return fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     }
-    const bool tochild = slot.flow == Slot::Flow::tochild;
-    theirs[i] = tochild ? ends[0] : ends[1];
-    ends_[i] = tochild ? ends[1] : ends[0];
-    ::fcntl(ends_[i], F_SETFL, O_NONBLOCK);
-    ::posix_spawn_file_actions_adddup2(&actions, theirs[i], slot.fd);
+    if (theirs[i] >= 0) ::posix_spawn_file_actions_adddup2(&actions, theirs[i], slot.fd);
   }
   posix_spawnattr_t attributes;
   ::posix_spawnattr_init(&attributes);

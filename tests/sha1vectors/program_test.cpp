@@ -491,7 +491,7 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       {"lostdata", "--no-long", 1, ": updates of 1, 162 bytes\n"},
       {"badpad", "--no-long", 1, "likely cause: with 56 to 63 bytes in the last block the padding adds no block"},
       {"bigdigest", "--no-long", 1, "the library wrote 12 bytes past the 20-byte digest (one call of SHA1())"},
-      {"zerocrash", "--no-long", 1, "the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes)"},
+      {"zerocrash", "--no-long", 1, "Len = 8: the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes; in update 1, SHA1_Update())"},
       {"hang", "--no-long --timeout 0.5", 1, "Len = 504: the library did not finish within 0.5 s (one call of SHA1())"},
       {"oneshot", "--no-long", 1, "Len = 512: one call of SHA1()\n"},
       {"pipewrite", "--no-long", 1, "Len = 24: the library wrote into the worker's answer pipe, garbling its answer ("},
@@ -523,6 +523,15 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
   }
+  // A slow library is failed for a slow call, not for a message's many calls; a worker that ends in
+  // a call is told with that call.
+  const std::string hundred = write("hundred.rsp", "Len = 800\nMsg = " + std::string(200, 'a') + "\nMD = 7a86b804961d5d32c3413afa060bfcdb6b20ddcc\n");
+  const std::string libs = std::string(FAULTY_LIBRARIES) + "/faultysha1-";
+  EXPECT_EQ(run("--no-long --timeout 0.5 --library " + libs + "slowend.so " + hundred).out, "1 passed, 0 failed\n") << "thirteen calls of 0.2 s";
+  EXPECT_NE(run("--no-long --seed 1 --library " + libs + "exits.so " + hundred).out.find(
+                "Len = 800: the worker ended with status 0 (updates of 1, 99 bytes; in update 2, SHA1_Update())"),
+            std::string::npos);
+
   // What the library starts, in the worker's process group or in a session of its own, ends with
   // the run.
   const std::string pids = (folder_ / "pids").string();
