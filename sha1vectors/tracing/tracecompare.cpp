@@ -62,7 +62,6 @@ struct RoundLine {
   unsigned t = 0;
   Sha1Words state{};
   std::optional<std::uint32_t> w;
-  int line = 0;
 };
 
 std::optional<RoundLine> roundline(std::string_view line) {
@@ -179,64 +178,120 @@ bool matches(std::string_view message, const basicutilities::Sha1Variant& varian
   return same && blocks >= trace.size();
 }
 
+// "; yours lacks round t=0 of block 1", when it lacks rounds within its blocks.
+std::string missing(const std::vector<TracedBlock>& trace) {
+  std::size_t count = 0;
+  std::string first;
+  for (std::size_t b = 0; b < trace.size(); ++b) {
+    for (unsigned t = 0; t < 80; ++t) {
+      if (trace[b].rounds[t]) continue;
+      if (count++ == 0) first = "round t=" + std::to_string(t) + " of block " + std::to_string(b + 1);
+    }
+  }
+  if (count == 0) return {};
+  return "; yours lacks " + (count == 1 ? first : std::to_string(count) + " rounds, the first " + first);
+}
+
 std::string marks(const std::string& yours, const std::string& right) {
   std::string line;
   for (std::size_t i = 0; i < right.size(); ++i) line += yours[i] == right[i] ? ' ' : '^';
   return line.substr(0, line.find_last_not_of(' ') + 1);
 }
 
-// Puts each round line into its block: the number it gives, or the next block where t starts again.
-void placerounds(std::vector<RoundLine>& rounds, std::vector<TracedBlock>& blocks) {
-  const bool fromone = std::none_of(rounds.begin(), rounds.end(), [](const RoundLine& r) { return r.t == 0; });
-  const std::uint64_t firstblock = rounds.front().block.value_or(0);
-  std::size_t block = 0;
-  unsigned last = 80;
-  for (RoundLine& round : rounds) {
-    if (fromone) --round.t;
-    if (round.t >= 80) throw TraceError("line " + std::to_string(round.line) + ": round " + std::to_string(round.t) + " (a block has rounds 0 to 79)");
-    if (round.block) {
-      if (*round.block < firstblock) throw TraceError("line " + std::to_string(round.line) + ": block " + std::to_string(*round.block) + " after block " + std::to_string(firstblock));
-      // A trace holds no more blocks than rounds: a number past that is no block of it.
-      if (*round.block - firstblock >= rounds.size()) throw TraceError("line " + std::to_string(round.line) + ": block " + std::to_string(*round.block) + ", far past the trace's other blocks");
-      block = static_cast<std::size_t>(*round.block - firstblock);
-    } else if (round.t <= last && last != 80) {
-      ++block;
-    }
-    last = round.t;
-    if (blocks.size() <= block) blocks.resize(block + 1);
-    blocks[block].rounds[round.t] = round.state;
-    blocks[block].lines[round.t] = round.line;
-    if (round.w) blocks[block].w[round.t] = round.w;
-  }
-}
-
-}  // namespace
-
-std::vector<TracedBlock> readtrace(std::string_view text) {
-  std::vector<RoundLine> rounds;
-  std::vector<TracedBlock> blocks;
-  std::size_t scheduleblock = 0;
-  unsigned lastw = 80;
+// The lines of text, each with its number from 1, to fn.
+template <class Fn>
+void eachline(std::string_view text, Fn&& fn) {
   int number = 0;
   for (std::size_t at = 0; at <= text.size();) {
     const std::size_t end = std::min(text.find('\n', at), text.size());
-    const std::string_view line = text.substr(at, end - at);
+    fn(text.substr(at, end - at), ++number);
     at = end + 1;
-    ++number;
+  }
+}
+
+// How a table numbers its rounds and blocks, from all its round lines: from 1 to 80 when some
+// round is 80 and none is 0 (a table from 0 that lacks round 0 is still from 0); its first block's
+// number.
+struct Numbering {
+  bool fromone = false;
+  std::uint64_t firstblock = 0;
+  std::uint64_t rounds = 0;
+};
+
+Numbering numbering(std::string_view text) {
+  Numbering found;
+  bool zero = false, eighty = false;
+  eachline(text, [&](std::string_view line, int) {
+    unsigned t = 0;
+    std::uint32_t w = 0;
+    if (scheduleline(line, t, w)) return;
+    if (const auto round = roundline(line)) {
+      if (found.rounds++ == 0) found.firstblock = round->block.value_or(0);
+      zero = zero || round->t == 0;
+      eighty = eighty || round->t == 80;
+    }
+  });
+  found.fromone = eighty && !zero;
+  return found;
+}
+
+// Where lines go: the block a round or a word belongs to, kept only up to the most a trace of the
+// message can have, so that memory is bounded by blocks, not by lines.
+class Placer {
+ public:
+  Placer(std::vector<TracedBlock>& blocks, std::size_t maxblocks) : blocks_(blocks), maxblocks_(maxblocks) {}
+  TracedBlock* at(std::size_t block) {
+    if (block >= maxblocks_) return nullptr;
+    if (blocks_.size() <= block) blocks_.resize(block + 1);
+    return &blocks_[block];
+  }
+
+ private:
+  std::vector<TracedBlock>& blocks_;
+  std::size_t maxblocks_;
+};
+
+}  // namespace
+
+std::vector<TracedBlock> readtrace(std::string_view text, std::size_t maxblocks) {
+  const Numbering numbered = numbering(text);
+  if (numbered.rounds == 0) throw TraceError("no line reads as a round: \"t a b c d e\" in hexadecimal, as --trace prints them");
+  std::vector<TracedBlock> blocks;
+  Placer place(blocks, maxblocks);
+  std::size_t scheduleblock = 0, block = 0;
+  unsigned lastw = 80, last = 80;
+  eachline(text, [&](std::string_view line, int number) {
     unsigned t = 0;
     std::uint32_t w = 0;
     if (scheduleline(line, t, w)) {
       if (t <= lastw && lastw != 80) ++scheduleblock;
       lastw = t;
-      if (blocks.size() <= scheduleblock) blocks.resize(scheduleblock + 1);
-      blocks[scheduleblock].w[t] = w;
-    } else if (auto round = roundline(line)) {
-      round->line = number;
-      rounds.push_back(*round);
+      if (TracedBlock* traced = place.at(scheduleblock)) traced->w[t] = w;
+      return;
     }
-  }
-  if (rounds.empty()) throw TraceError("no line reads as a round: \"t a b c d e\" in hexadecimal, as --trace prints them");
-  placerounds(rounds, blocks);
+    auto round = roundline(line);
+    if (!round) return;
+    if (numbered.fromone) --round->t;
+    if (round->t >= 80) throw TraceError("line " + std::to_string(number) + ": round " + std::to_string(round->t) + " (a block has rounds 0 to 79)");
+    if (round->block) {
+      if (*round->block < numbered.firstblock) {
+        throw TraceError("line " + std::to_string(number) + ": block " + std::to_string(*round->block) + " after block " + std::to_string(numbered.firstblock));
+      }
+      // A trace holds no more blocks than rounds: a number past that is no block of it.
+      if (*round->block - numbered.firstblock >= numbered.rounds) {
+        throw TraceError("line " + std::to_string(number) + ": block " + std::to_string(*round->block) + ", far past the trace's other blocks");
+      }
+      block = static_cast<std::size_t>(*round->block - numbered.firstblock);
+    } else if (round->t <= last && last != 80) {
+      ++block;
+    }
+    last = round->t;
+    if (TracedBlock* traced = place.at(block)) {
+      traced->rounds[round->t] = round->state;
+      traced->lines[round->t] = number;
+      if (round->w) traced->w[round->t] = round->w;
+    }
+  });
   return blocks;
 }
 
@@ -250,7 +305,7 @@ TraceComparison comparetrace(std::string_view message, const basicutilities::Rou
   TraceComparison result;
   const std::string size = "the message's " + std::to_string(message.size()) + " bytes pad to " + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks");
   if (!parting && trace.size() > blocks) {
-    result.report = "the traces part after block " + std::to_string(blocks) + ": yours has " + std::to_string(trace.size()) + " blocks, but " + size + "\n";
+    result.report = "the traces part after block " + std::to_string(blocks) + ": yours goes on past it, but " + size + "\n";
   } else if (parting) {
     const std::string where = parting->schedule ? "W[" + std::to_string(parting->t) + "]" : "round t=" + std::to_string(parting->t);
     result.report = "the traces part at block " + std::to_string(parting->block + 1) + " of " + std::to_string(blocks) + ", " + where;
@@ -261,7 +316,7 @@ TraceComparison comparetrace(std::string_view message, const basicutilities::Rou
     result.agree = true;
     std::size_t given = 0;
     for (const TracedBlock& block : trace) given += static_cast<std::size_t>(std::count_if(block.rounds.begin(), block.rounds.end(), [](const auto& r) { return r.has_value(); }));
-    result.report = "the traces agree: " + std::to_string(given) + " rounds compared; " + size + "\n";
+    result.report = "the traces agree: " + std::to_string(given) + " rounds compared; " + size + missing(trace) + "\n";
     return result;
   }
   for (const auto& mistake : basicutilities::classicmistakes()) {

@@ -30,8 +30,10 @@ class TraceError : public std::runtime_error {
 // Reads a trace: --trace's own layout, or any table of lines "t a b c d e", optionally with a block
 // number before t and W[t] after e; numbers in hexadecimal (t and the block in decimal), any case,
 // any separators, "0x" or labels as "a=" allowed. A block ends where t starts again; rounds counted
-// from 1 to 80 are taken as 0 to 79. Lines of anything else are passed over.
-std::vector<TracedBlock> readtrace(std::string_view text);
+// from 1 to 80 (a table that has round 80 and no round 0) are taken as 0 to 79. Lines of anything
+// else are passed over, and so are blocks past maxblocks (a trace of a message has no more than its
+// padded blocks; one more tells that the trace goes on past them).
+std::vector<TracedBlock> readtrace(std::string_view text, std::size_t maxblocks = 1 << 20);
 
 struct TraceComparison {
   bool agree = false;

@@ -65,6 +65,34 @@ TEST(TraceCompare, AgreesWithNistsPublishedRounds) {
   EXPECT_TRUE(comparetrace("abc", k, readtrace(nist)).agree);
 }
 
+// How a table counts its rounds is read from the whole table: 1 to 80 as textbooks print it, or 0
+// to 79 with round 0 missing (said so), not the one taken for the other.
+TEST(TraceCompare, NumbersRoundsAsTheWholeTableDoes) {
+  std::string fromone, lacking;
+  basicutilities::sha1reference("abc", {}, k, [&](const basicutilities::Sha1BlockWorking& work) {
+    for (std::size_t t = 0; t < 80; ++t) {
+      char line[96];
+      const auto& r = work.rounds[t];
+      std::snprintf(line, sizeof line, "%zu %08x %08x %08x %08x %08x\n", t + 1, r[0], r[1], r[2], r[3], r[4]);
+      fromone += line;
+      if (t == 0) continue;
+      std::snprintf(line, sizeof line, "%zu %08x %08x %08x %08x %08x\n", t, r[0], r[1], r[2], r[3], r[4]);
+      lacking += line;
+    }
+  });
+  EXPECT_TRUE(comparetrace("abc", k, readtrace(fromone)).agree);
+  const auto result = comparetrace("abc", k, readtrace(lacking));
+  EXPECT_TRUE(result.agree) << result.report;
+  EXPECT_NE(result.report.find("yours lacks round t=0 of block 1"), std::string::npos) << result.report;
+}
+
+// A trace of a million lines holds no more blocks than it may have: memory goes by blocks, not lines.
+TEST(TraceCompare, KeepsNoMoreBlocksThanTheMessageCanHave) {
+  std::string text = "0 67452301 efcdab89 98badcfe 10325476 c3d2e1f0\n";
+  for (int i = 0; i < 1'000'000; ++i) text += "W[0] = 00000000\n";
+  EXPECT_LE(readtrace(text, 3).size(), 3U);
+}
+
 TEST(TraceCompare, ATextWithoutRoundsIsNoTrace) {
   for (const char* text : {"", "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n", "block 1 round 90: 1 2 3 4 5\n",
                            "1 0 1 2 3 4 5\n99999999 1 1 2 3 4 5\n"}) {  // that block would take gigabytes
