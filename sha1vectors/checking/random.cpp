@@ -20,29 +20,137 @@ basicutilities::Sha1Digest right(std::string_view message) {
 
 bool fails(const Outcome& outcome, std::string_view message) { return !outcome.stopped && (!outcome.digest || *outcome.digest != right(message)); }
 
-// The shortest failing prefix of message, then with as many of its bytes made zero as still fail.
-std::string shrink(Implementation& implementation, std::string message, Outcome& outcome, const std::atomic<bool>& stop) {
-  const auto failing = [&](const std::string& candidate) {
-    if (stop) return false;
-    Outcome tried = implementation.digest({candidate});
-    if (!fails(tried, candidate)) return false;
-    outcome = std::move(tried);
-    return true;
-  };
-  for (std::size_t length = 0; length < message.size(); ++length) {
-    if (failing(message.substr(0, length))) {
-      message.resize(length);
-      break;
+// Shrinks a failing message: in length (its shortest failing prefix, then suffix, found by doubling
+// and halving; then pieces deleted, where it is short), then in its bytes (all zeros, else each byte
+// made zero where the message still fails). Candidates go to the implementation many to a call, in
+// calls of a bounded size, so that a stop is heard within about a second.
+class Shrinker {
+ public:
+  Shrinker(Implementation& implementation, Outcome& outcome, const std::atomic<bool>& stop)
+      : implementation_(implementation), outcome_(outcome), stop_(stop) {}
+
+  std::string shrink(std::string message) {
+    message = shortest(std::move(message), true);
+    message = shortest(std::move(message), false);
+    if (message.size() <= fine) message = withoutpieces(std::move(message));
+    return simplest(std::move(message));
+  }
+
+ private:
+  // Messages past this many bytes are shrunk by halving alone: piece by piece would take n^2.
+  static constexpr std::size_t fine = 4096;
+  static constexpr std::uint64_t callbytes = std::uint64_t{16} << 20;
+
+  // The first of candidates that fails, in order; nothing when none does or when stopped.
+  std::optional<std::size_t> firstfailing(const std::vector<std::string>& candidates) {
+    for (std::size_t from = 0; from < candidates.size() && !stop_;) {
+      std::vector<Message> messages;
+      std::uint64_t bytes = 0;
+      for (std::size_t i = from; i < candidates.size() && messages.size() < 256 && (messages.empty() || bytes + candidates[i].size() <= callbytes); ++i) {
+        messages.push_back({candidates[i]});
+        bytes += candidates[i].size();
+      }
+      std::vector<Outcome> outcomes = implementation_.digests(messages);
+      // A call of many that failed as a whole is made again one by one.
+      if (outcomes.size() != messages.size()) {
+        outcomes.clear();
+        for (const Message& message : messages) outcomes.push_back(implementation_.digest(message));
+      }
+      for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        if (!fails(outcomes[i], candidates[from + i])) continue;
+        outcome_ = std::move(outcomes[i]);
+        return from + i;
+      }
+      from += messages.size();
     }
+    return std::nullopt;
   }
-  if (std::string zeros(message.size(), '\0'); message != zeros && failing(zeros)) return zeros;
-  for (char& byte : message) {
-    if (byte == '\0') continue;
-    const char was = std::exchange(byte, '\0');
-    if (!failing(message)) byte = was;
+
+  bool failing(const std::string& candidate) { return firstfailing({candidate}).has_value(); }
+
+  // The shortest failing prefix (or suffix) of message: lengths doubled from 0 up to the first that
+  // fails, then halved between it and the one before, which passed.
+  std::string shortest(std::string message, bool prefix) {
+    const auto cut = [&](std::size_t length) { return prefix ? message.substr(0, length) : message.substr(message.size() - length); };
+    std::vector<std::size_t> lengths{0};
+    while (lengths.back() * 2 < message.size() && lengths.back() < 1) lengths.push_back(1);
+    while (lengths.back() * 2 < message.size()) lengths.push_back(lengths.back() * 2);
+    std::vector<std::string> candidates;
+    for (const std::size_t length : lengths) candidates.push_back(cut(length));
+    const auto hit = firstfailing(candidates);
+    if (stop_) return message;
+    std::size_t passes = hit ? (*hit == 0 ? 0 : lengths[*hit - 1]) : lengths.back(), fails = hit ? lengths[*hit] : message.size();
+    if (hit && *hit == 0) return {};
+    while (fails - passes > 1 && !stop_) {
+      const std::size_t middle = passes + (fails - passes) / 2;
+      (failing(cut(middle)) ? fails : passes) = middle;
+    }
+    return cut(fails);
   }
-  return message;
-}
+
+  // Tries, in order, the changes of message that make at each place from the first: the first
+  // that still fails is taken, and the search goes on past it. Places are tried one at first and
+  // twice as many at a time after each miss, so that a run of misses costs few calls and a hit
+  // wastes few.
+  template <class Change>
+  std::string improve(std::string message, std::size_t places, std::size_t step, Change&& change) {
+    for (std::size_t at = 0, batch = 1; at < places && !stop_;) {
+      std::vector<std::string> candidates;
+      std::vector<std::size_t> where;
+      for (std::size_t place = at; place < places && candidates.size() < batch; place += step) {
+        if (auto candidate = change(message, place)) {
+          candidates.push_back(std::move(*candidate));
+          where.push_back(place);
+        }
+      }
+      if (candidates.empty()) break;
+      const auto hit = firstfailing(candidates);
+      if (hit) message = std::move(candidates[*hit]);
+      at = hit ? change.next(where[*hit]) : where.back() + step;
+      batch = hit ? 1 : std::min<std::size_t>(2 * batch, 256);
+      places = change.places(message);
+    }
+    return message;
+  }
+
+  // message with pieces deleted while it still fails: halves, then quarters, down to single bytes.
+  std::string withoutpieces(std::string message) {
+    for (std::size_t size = std::max<std::size_t>(1, message.size() / 2); size > 0 && !stop_; size /= 2) {
+      struct {
+        std::size_t size;
+        std::optional<std::string> operator()(const std::string& from, std::size_t at) const {
+          if (at + size > from.size() || from.size() == size) return std::nullopt;
+          return from.substr(0, at) + from.substr(at + size);
+        }
+        std::size_t next(std::size_t at) const { return at; }  // the next piece slid into its place
+        std::size_t places(const std::string& from) const { return from.size(); }
+      } deletion{size};
+      message = improve(std::move(message), message.size(), size, deletion);
+    }
+    return message;
+  }
+
+  // message with the simplest bytes that still fail: all zeros, else each byte zero where it may be.
+  std::string simplest(std::string message) {
+    if (std::string zeros(message.size(), '\0'); message != zeros && failing(zeros)) return zeros;
+    if (message.size() > fine) return message;
+    struct {
+      std::optional<std::string> operator()(const std::string& from, std::size_t at) const {
+        if (from[at] == '\0') return std::nullopt;
+        std::string zeroed = from;
+        zeroed[at] = '\0';
+        return zeroed;
+      }
+      std::size_t next(std::size_t at) const { return at + 1; }
+      std::size_t places(const std::string& from) const { return from.size(); }
+    } zeroing;
+    return improve(std::move(message), message.size(), 1, zeroing);
+  }
+
+  Implementation& implementation_;
+  Outcome& outcome_;
+  const std::atomic<bool>& stop_;
+};
 
 }  // namespace
 
@@ -82,7 +190,7 @@ class RandomRun {
     // Passes counted past the failure would depend on the threads' timing.
     if (result_.failure) {
       result_.passed = result_.failure->number;
-      result_.failure->message = shrink(implementation_, result_.failure->message, result_.failure->outcome, stop_);
+      result_.failure->message = Shrinker(implementation_, result_.failure->outcome, stop_).shrink(result_.failure->message);
     }
     if (stop_) result_.unchecked = settings_.count - result_.passed - (result_.failure ? 1 : 0);
     return result_;

@@ -21,6 +21,9 @@
 #define PIPEWRITE 9 /* the final of a 3-byte message writes into the caller's descriptor 4 */
 #define SLOWEND 10  /* right, but each final takes a fifth of a second */
 #define EXITS 11    /* an update of 99 bytes ends the process */
+#define BYTEAB 12   /* a message holding the byte 0xAB anywhere comes out wrong */
+#define PAST512K 13 /* a message longer than 512 KiB comes out wrong */
+#define LONGAB 14   /* a message of 65 bytes or more holding the byte 0xAB comes out wrong */
 
 /* The size of OpenSSL's SHA_CTX, which callers allocate. */
 typedef struct {
@@ -54,6 +57,8 @@ int SHA1_Init(context* c) {
 
 int SHA1_Update(context* c, const void* data, size_t length) {
   if (FAULT == EXITS && length == 99) _exit(0);
+  /* Marked in the count's top bit, which no message here reaches, for the final. */
+  if ((FAULT == BYTEAB || FAULT == LONGAB) && length > 0 && memchr(data, 0xAB, length) != NULL) c->high |= 0x80000000u;
   const unsigned char* p = data;
   if (FAULT == ZEROCRASH && length == 0) raise(SIGSEGV);
   uint64_t bits = ((uint64_t)c->high << 32 | c->low) + (uint64_t)length * 8;
@@ -103,7 +108,13 @@ static void leavebehind(int ownsession) {
 }
 
 int SHA1_Final(unsigned char* digest, context* c) {
+  if (FAULT == BYTEAB || FAULT == LONGAB) {
+    const int marked = (int)(c->high >> 31);
+    c->high &= 0x7FFFFFFFu;
+    if (marked && (FAULT == BYTEAB || c->low >= 65 * 8)) c->h[4] ^= 1;
+  }
   if (FAULT == SLOWEND) usleep(200000);
+  if (FAULT == PAST512K && c->low > 512 * 1024 * 8) c->h[4] ^= 1;
   if (FAULT == PIPEWRITE && c->low == 24 && c->high == 0 && write(4, "sixteen bytes!!!", 16) != 16) return 0;
   if (FAULT == FORKS && c->low == 24 && c->high == 0) {
     leavebehind(0);

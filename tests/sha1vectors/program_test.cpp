@@ -586,6 +586,26 @@ TEST_F(Sha1vectorsProgram, RandomMessagesFindAFaultAndShrinkItToARecordThatCheck
   EXPECT_NE(sha0.out.find("shrunk: Len = 0\n"), std::string::npos) << sha0.out;
   EXPECT_EQ(run("--random 2000 --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-correct.so").out, "2000 passed, 0 failed\n");
   EXPECT_EQ(run("--random 5 " + saved).status, 2) << "random messages or FILEs, not both";
+  // A fault of one byte value anywhere shrinks to that byte alone, cut from both ends; one of length
+  // only, past 512 KiB, to its shortest failing length in a few halvings, not one call a length;
+  // the same seed finds the same with any number of jobs.
+  const std::string libs = std::string(FAULTY_LIBRARIES) + "/faultysha1-";
+  const Ran byte = run("--random 200 --seed 5 --library " + libs + "byteab.so");
+  EXPECT_NE(byte.out.find("shrunk: Len = 8\n"), std::string::npos) << byte.out;
+  EXPECT_NE(byte.out.find("\nMsg = ab\n"), std::string::npos) << byte.out;
+  // Where the fault needs a length and a byte, the byte stays and the others go to zero.
+  const Ran both = run("--random 200 --seed 5 --library " + libs + "longab.so");
+  const auto msg = both.out.find("\nMsg = ");
+  ASSERT_NE(msg, std::string::npos) << both.out;
+  std::string pairs = both.out.substr(msg + 7, 130);
+  EXPECT_EQ(std::count(pairs.begin(), pairs.end(), 'a'), 1) << pairs;
+  pairs.erase(std::remove(pairs.begin(), pairs.end(), '0'), pairs.end());
+  EXPECT_EQ(pairs, "ab") << "65 bytes, one of them 0xAB and the rest zero: " << both.out;
+  const Ran long_ = run("--random 40 --seed 1 --max-length 1048576 --library " + libs + "past512k.so");
+  EXPECT_NE(long_.out.find("shrunk: Len = 4194312"), std::string::npos) << long_.out.substr(0, 300);
+  for (const char* jobs : {"-j 1", "-j 8"}) {
+    EXPECT_EQ(run("--random 2000 --seed 3 " + std::string(jobs) + " --library " + lostdata).out, found.out) << jobs;
+  }
 }
 
 // A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
