@@ -102,7 +102,7 @@ class CavpReader {
 
 }  // namespace
 
-std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string>& lines) {
+std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string_view>& lines) {
   CavpReader reader(file);
   for (std::size_t index = 0; index < lines.size(); ++index) reader.line(static_cast<int>(index + 1), trim(lines[index]));
   return reader.finish();

@@ -4,14 +4,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sha1vectors/readers/vectorfile.h"
 
 namespace sha1vectors {
 
-std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string>& lines);
-std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string>& lines);
-bool isnessie(const std::vector<std::string>& lines);
+std::vector<Vector> readcavp(const std::string& file, const std::vector<std::string_view>& lines);
+std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string_view>& lines);
+bool isnessie(const std::vector<std::string_view>& lines);
 
 }  // namespace sha1vectors

@@ -225,14 +225,14 @@ class NessieReader {
 
 }  // namespace
 
-std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string>& lines) {
+std::vector<Vector> readnessie(const std::string& file, const std::vector<std::string_view>& lines) {
   NessieReader reader(file);
   for (std::size_t index = 0; index < lines.size(); ++index) reader.line(static_cast<int>(index + 1), lines[index]);
   return reader.finish();
 }
 
-bool isnessie(const std::vector<std::string>& lines) {
-  return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+bool isnessie(const std::vector<std::string_view>& lines) {
+  return std::any_of(lines.begin(), lines.end(), [](std::string_view line) {
     const std::string_view text = trim(line);
     return startswith(text, "Set ") && text.find("vector#") != std::string_view::npos;
   });

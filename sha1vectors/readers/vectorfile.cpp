@@ -46,7 +46,7 @@ std::vector<Vector> readvectorfile(const std::string& path) { return readvectort
 
 std::vector<Vector> readvectortext(const std::string& name, std::string_view content) {
   content = withoutbyteordermark(content);
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;  // views of content, not copies: a file may be a quarter of a gibibyte
   while (!content.empty()) {
     const auto end = content.find('\n');
     std::string_view line = content.substr(0, end);
