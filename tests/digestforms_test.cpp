@@ -23,6 +23,7 @@ TEST(ReadDigest, TakesTheFormsToolsPrintAndSaysWhyAnythingElseIsNone) {
       {u"SHA1(stdin)= a9993e364706816aba3e25717850c26c9cd0d89d", ""},             // openssl: digest last
       {u"A9:99:3E:36:47:06:81:6A:BA:3E:25:71:78:50:C2:6C:9C:D0:D8:9D", ""},       // colons between pairs
       {u"0xa9993e364706816aba3e25717850c26c9cd0d89d", ""},                        // a "0x" before it
+      {u"0XA9993E364706816ABA3E25717850C26C9CD0D89D", ""},                        // or "0X"
       {u"\ta9993e364706816aba3e2571 7850c26c9cd0d89d ", ""},                      // blanks anywhere
       {u"qZk+NkcGgWq6PiVxeFDCbJzQ2J0=", ""},                                      // base64
       {u"qZk-NkcGgWq6PiVxeFDCbJzQ2J0", ""},                                       // URL-safe base64, no "="

@@ -42,6 +42,8 @@ TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
       {0, 1, "0x61 0x62", nullptr, "3 bytes: 06 10 62 \u00B7 2 characters skipped, the first \"x\" \u00B7 \"0x\" reads as the digit 0 and a skipped x"},
       {0, 1, "zz qq", nullptr, "0 bytes \u00B7 4 characters skipped, the first \"z\""},
       {0, 1, "0102030405060708090a", nullptr, "10 bytes: 01 02 03 04 05 06 07 08 ..."},
+      {0, 1, "ff Fe", nullptr, "2 bytes: FF FE"},                                  // lower-case digits count
+      {0, 0, "a...a x 1,000,000!", nullptr, "18 bytes"},                           // the marker and more is text
   };
   for (const Case& c : cases) {
     choosemode(c.mode);

@@ -27,7 +27,8 @@ TEST(DigestInOutput, ReadsTheFormsToolsPrintAndNothingElse) {
   const std::string abc = "a9993e364706816aba3e25717850c26c9cd0d89d", path = "/tmp/" + std::string(40, 'b') + "/1";
   for (const std::string& output : {abc + "  -\n", "\\" + abc + "  a\\nb\n", "SHA1(stdin)= " + abc + "\n", "SHA1 (" + path + ") = " + abc + "\n",
                                    "SHA1(" + path + ")= " + abc, abc + " *" + path, "warning: " + path + " is slow\n" + abc + "\n",
-                                   std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"), std::string("A9993E364706816ABA3E25717850C26C9CD0D89D")}) {
+                                   std::string("A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D\n"), std::string("A9993E364706816ABA3E25717850C26C9CD0D89D"),
+                                   std::string(40, 'x') + "\n" + abc + "  -\n"}) {  // after 40 bytes of other output
     const auto digest = sha1vectors::digestinoutput(output);
     ASSERT_TRUE(digest) << output;
     EXPECT_EQ(basicutilities::digesthex(*digest), abc) << output;

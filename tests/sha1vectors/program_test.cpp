@@ -495,6 +495,10 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       {"hang", "--no-long --timeout 0.5", 1, "Len = 504: the library did not finish within 0.5 s (one call of SHA1())"},
       {"oneshot", "--no-long", 1, "Len = 512: one call of SHA1()\n"},
       {"pipewrite", "--no-long", 1, "Len = 24: the library wrote into the worker's answer pipe, garbling its answer ("},
+      {"ordigest", "--no-long", 1, "Len = 0\n  expected da39a3ee"},  // right only on zeroed memory: the buffers are not zeroed
+      {"emptylast", "--no-long", 1, "Len = 8: the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes; in update 3, SHA1_Update())"},
+      {"needsupdate", "--no-long", 0, " passed, 0 failed\n"},  // the empty message too gets its update
+      {"smallsplit", "--no-long", 1, "SHA1Monte.rsp:10: COUNT = 0: hash 1 of the chain, updates of 1, 1, 1, "},  // a chain's first hash in splits
       {"libcrypto.so.3", "--no-long", 0, " passed, 0 failed\n"},
       {"libnettle.so.8", "--no-long", 0, " passed, 0 failed\n"},
   };
@@ -523,6 +527,16 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
   }
+  // The long message meets a half-full buffer: data lost there is found past 2^32 bits too.
+  EXPECT_NE(run("--library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-lostdata.so " + cavp + "SHA1ShortMsg.rsp").out.find("FAIL long-message check: "),
+            std::string::npos);
+  // A chain: a crash at its sixth hash is told there; a slow one (0.2 s a hash) is no hang.
+  const std::string iterated = write("iterated.txt", "Set 1, vector#  2:\n  message=\"abc\"\n  hash=A9993E364706816ABA3E25717850C26C9CD0D89D\n"
+                                                     "  iterated 10 times=94EBC0D3C81B61EB98670666F5FDE68560C4E165\n");
+  EXPECT_NE(run("--no-long --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-chaincrash.so " + iterated).out.find(
+                "iterated 10 times: iteration 6: the library crashed: signal 11"),
+            std::string::npos);
+  EXPECT_EQ(run("--no-long --timeout 0.5 --library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-slowend.so " + iterated).out, "2 passed, 0 failed\n");
   // A slow library is failed for a slow call, not for a message's many calls; a worker that ends in
   // a call is told with that call.
   const std::string hundred = write("hundred.rsp", "Len = 800\nMsg = " + std::string(200, 'a') + "\nMD = 7a86b804961d5d32c3413afa060bfcdb6b20ddcc\n");
@@ -542,6 +556,13 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
     EXPECT_TRUE(waitfor([pid] { return ::kill(pid, 0) != 0; })) << "process " << pid << " outlived the run";
   }
   EXPECT_GE(left, 2);
+}
+
+// A file that holds no vectors is unusable, not a run with nothing to check.
+TEST_F(Sha1vectorsProgram, AFileWithoutVectorsIsUnusable) {
+  const Ran r = run(write("none.rsp", "# CAVS 11.0\n# nothing here\n"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("none.rsp: holds no test vectors"), std::string::npos) << r.err;
 }
 
 // Refused, with the reason: what a script with an unset variable runs, a folder or a pipe named

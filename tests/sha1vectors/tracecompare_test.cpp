@@ -56,6 +56,23 @@ TEST(TraceCompare, FindsAChangedValueWhereverItIsInEitherLayout) {
   EXPECT_TRUE(comparetrace(message, k, readtrace(table(message))).agree);
 }
 
+// Where a differs, the step that computes it names the round function of its twenty rounds.
+TEST(TraceCompare, NamesEachRoundsFunction) {
+  const struct {
+    unsigned t;
+    const char* function;
+  } rounds[] = {{5, "f = Ch(b, c, d)"}, {25, "f = Parity(b, c, d)"}, {45, "f = Maj(b, c, d)"}, {65, "f = Parity(b, c, d)"}};
+  for (const auto& round : rounds) {
+    std::string text = table("abc");
+    std::size_t at = text.find("\n1, " + std::to_string(round.t) + ", ") + 1;
+    at = text.find(", ", text.find(", ", at) + 2) + 2;  // a
+    text[at] = text[at] == '1' ? '2' : '1';
+    const auto result = comparetrace("abc", k, readtrace(text));
+    EXPECT_NE(result.report.find("a first: a = rotl(a, 5) + f + e + K + W[" + std::to_string(round.t) + "], where " + round.function), std::string::npos)
+        << result.report;
+  }
+}
+
 TEST(TraceCompare, AgreesWithNistsPublishedRounds) {
   // NIST's worked example prints these for "abc"; a trace may give only some rounds.
   const char* nist =
