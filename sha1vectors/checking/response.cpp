@@ -19,21 +19,40 @@ namespace sha1vectors {
 
 using json = nlohmann::json;
 
-std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop) {
-  // A message the implementation gave different digests for, split in different ways, has no
-  // answer to give: each such tcId is named, and nothing is written.
-  std::string disagreed;
-  const auto answer = [&](const AcvpTest& test, const Verdict& verdict) {
-    if (stop) throw std::runtime_error("interrupted");
+namespace {
+
+// The answers' digits, test by test; a message the implementation gave different digests for,
+// split in different ways, has no answer to give: such tcIds are gathered, for the run to refuse.
+class Answers {
+ public:
+  explicit Answers(const std::atomic<bool>& stop) : stop_(stop) {}
+
+  std::string operator()(const AcvpTest& test, const Verdict& verdict) {
+    if (stop_) throw std::runtime_error("interrupted");
     if (!verdict.computed) {
       throw std::runtime_error("no answer for tcId " + std::to_string(test.tcid) + ": " +
                                (verdict.reason.empty() ? "the implementation gave none" : verdict.reason));
     }
-    if (verdict.waysdisagree && disagreed.find(" " + std::to_string(test.tcid) + ",") == std::string::npos) {
-      disagreed += " " + std::to_string(test.tcid) + ",";
-    }
+    const std::string tcid = " " + std::to_string(test.tcid) + ",";
+    if (verdict.waysdisagree && disagreed_.find(tcid) == std::string::npos) disagreed_ += tcid;
     return basicutilities::hexencode(*verdict.computed);
-  };
+  }
+  // Throws when any message's splits disagreed.
+  void refuseany() {
+    if (disagreed_.empty()) return;
+    disagreed_.pop_back();
+    throw std::runtime_error("the implementation gave different digests for the same message given in different splits, for tcId" + disagreed_);
+  }
+
+ private:
+  const std::atomic<bool>& stop_;
+  std::string disagreed_;
+};
+
+}  // namespace
+
+std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementation, unsigned jobs, const std::atomic<bool>& stop) {
+  Answers answer(stop);
   // Single messages together, as checking runs them.
   std::vector<const Vector*> singles;
   for (const AcvpTest& test : prompt.tests) {
@@ -61,10 +80,7 @@ std::string acvpresponse(const AcvpPrompt& prompt, Implementation& implementatio
     }
     groups.back()["tests"].push_back(std::move(answered));
   }
-  if (!disagreed.empty()) {
-    disagreed.pop_back();
-    throw std::runtime_error("the implementation gave different digests for the same message given in different splits, for tcId" + disagreed);
-  }
+  answer.refuseany();
   const json response = json::array({{{"acvVersion", prompt.acvversion}}, {{"vsId", prompt.vsid}, {"testGroups", std::move(groups)}}});
   return response.dump(2) + "\n";
 }

@@ -270,28 +270,33 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
     std::vector<basicutilities::Sha1Digest> given(ways[m].size());
     for (std::size_t w = 0; w < ways[m].size(); ++w) {
       bool incall = false;
-      auto failure = hear(*worker, messages[m].size(), given[w], nullptr, incall);
-      if (!failure) continue;
-      // Where it went wrong: the way awaited, or, for a hang, a crash or an exit, where the worker
-      // was (the answers it had not yet sent are lost: those messages are asked again).
-      std::size_t at = m, way = w;
-      std::string call;
-      const auto position = incall ? worker->where() : std::nullopt;
-      if (position && position->message >= m && position->message < messages.size() && position->way < ways[position->message].size()) {
-        at = position->message;
-        way = position->way;
-        call = callname(*position, ways[at][way]);
+      if (auto failure = hear(*worker, messages[m].size(), given[w], nullptr, incall)) {
+        const auto position = incall ? worker->where() : std::nullopt;
+        worker.reset();
+        return failed(messages, ways, m, w, position, std::move(*failure), std::move(outcomes));
       }
-      worker.reset();
-      if (!failure->stopped) failure->failure += " (" + ways[at][way].describe(messages[at].size(), oneshotname()) + call + ")";
-      for (Outcome& lost : digests(messages.subspan(m, at - m))) outcomes.push_back(std::move(lost));
-      outcomes.push_back(*failure);
-      for (Outcome& rest : digests(messages.subspan(at + 1))) outcomes.push_back(std::move(rest));
-      return outcomes;
     }
     outcomes.push_back(agreed(given, ways[m], messages[m], settings_.stop, oneshotname()));
   }
   giveback(std::move(worker));
+  return outcomes;
+}
+
+std::vector<Outcome> Library::failed(std::span<const Message> messages, const std::vector<std::vector<Way>>& ways, std::size_t m, std::size_t w,
+                                     const std::optional<protocol::Position>& position, Outcome failure, std::vector<Outcome> outcomes) {
+  // Where it went wrong: the way awaited, or, for a hang, a crash or an exit, where the worker was
+  // (the answers it had not yet sent are lost: those messages are asked again).
+  std::size_t at = m, way = w;
+  std::string call;
+  if (position && position->message >= m && position->message < messages.size() && position->way < ways[position->message].size()) {
+    at = position->message;
+    way = position->way;
+    call = callname(*position, ways[at][way]);
+  }
+  if (!failure.stopped) failure.failure += " (" + ways[at][way].describe(messages[at].size(), oneshotname()) + call + ")";
+  for (Outcome& lost : digests(messages.subspan(m, at - m))) outcomes.push_back(std::move(lost));
+  outcomes.push_back(std::move(failure));
+  for (Outcome& rest : digests(messages.subspan(at + 1))) outcomes.push_back(std::move(rest));
   return outcomes;
 }
 

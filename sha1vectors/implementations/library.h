@@ -60,6 +60,10 @@ class Library : public Implementation {
   std::optional<Outcome> hear(Worker& worker, std::uint64_t length, basicutilities::Sha1Digest& digest, std::uint64_t* step, bool& incall);
   // "; in SHA1_Final()", "; in update 3, SHA1_Update()": the call a way was in.
   std::string callname(const protocol::Position& position, const Way& way) const;
+  // The outcomes of a request whose worker failed awaiting way w of message m: the outcomes so far,
+  // the failure where the worker was, and the rest from fresh workers.
+  std::vector<Outcome> failed(std::span<const Message> messages, const std::vector<std::vector<Way>>& ways, std::size_t m, std::size_t w,
+                              const std::optional<protocol::Position>& position, Outcome failure, std::vector<Outcome> outcomes);
   // An idle worker, or a new one; nothing, with the reason in problem, when none can start.
   std::unique_ptr<Worker> takeworker(std::string& problem);
   void giveback(std::unique_ptr<Worker> worker);

@@ -60,6 +60,27 @@ void owngroup(posix_spawnattr_t& attributes) {
   ::posix_spawnattr_setflags(&attributes, static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
 }
 
+// Sets slot up for a child: the descriptor it gets (theirs, moved to floor or above) and our end of
+// a pipe (ours, not blocking). False when a pipe cannot be made.
+bool setup(const Slot& slot, int floor, posix_spawn_file_actions_t& actions, int& theirs, int& ours) {
+  const auto above = [floor](int fd) { return fd < 0 ? fd : ::fcntl(fd, F_DUPFD_CLOEXEC, floor); };
+  if (slot.flow == Slot::Flow::null) {
+    ::posix_spawn_file_actions_addopen(&actions, slot.fd, "/dev/null", O_RDWR, 0);
+    return true;
+  }
+  if (slot.flow == Slot::Flow::handed) {
+    theirs = above(slot.given);
+  } else if (int ends[2]; makepipe(ends)) {
+    const bool tochild = slot.flow == Slot::Flow::tochild;
+    theirs = above(tochild ? ends[0] : ends[1]);
+    ::close(tochild ? ends[0] : ends[1]);
+    ours = tochild ? ends[1] : ends[0];
+    ::fcntl(ours, F_SETFL, O_NONBLOCK);
+  }
+  if (theirs >= 0) ::posix_spawn_file_actions_adddup2(&actions, theirs, slot.fd);
+  return theirs >= 0 || (slot.flow == Slot::Flow::handed && slot.given < 0);
+}
+
 }  // namespace
 
 SharedMemory::SharedMemory(std::size_t size) : size_(size) {
@@ -107,30 +128,13 @@ std::optional<std::string> Child::start(const Spec& spec) {
   // its close-on-exec).
   int floor = 0;
   for (const Slot& slot : spec.slots) floor = std::max(floor, slot.fd + 1);
-  const auto above = [floor](int fd) { return fd < 0 ? fd : ::fcntl(fd, F_DUPFD_CLOEXEC, floor); };
   posix_spawn_file_actions_t actions;
   ::posix_spawn_file_actions_init(&actions);
   for (std::size_t i = 0; i < spec.slots.size(); ++i) {
-    const Slot& slot = spec.slots[i];
-    if (slot.flow == Slot::Flow::null) {
-      ::posix_spawn_file_actions_addopen(&actions, slot.fd, "/dev/null", O_RDWR, 0);
-      continue;
-    }
-    int ends[2] = {-1, -1};
-    if (slot.flow == Slot::Flow::handed) {
-      theirs[i] = above(slot.given);
-    } else if (makepipe(ends)) {
-      const bool tochild = slot.flow == Slot::Flow::tochild;
-      theirs[i] = above(tochild ? ends[0] : ends[1]);
-      ::close(tochild ? ends[0] : ends[1]);
-      ends_[i] = tochild ? ends[1] : ends[0];
-      ::fcntl(ends_[i], F_SETFL, O_NONBLOCK);
-    }
-    if (theirs[i] < 0 && (slot.flow != Slot::Flow::handed || slot.given >= 0)) {
+    if (!setup(spec.slots[i], floor, actions, theirs[i], ends_[i])) {
       ::posix_spawn_file_actions_destroy(&actions);
       return fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     }
-    if (theirs[i] >= 0) ::posix_spawn_file_actions_adddup2(&actions, theirs[i], slot.fd);
   }
   posix_spawnattr_t attributes;
   ::posix_spawnattr_init(&attributes);

@@ -251,6 +251,18 @@ class Placer {
   std::size_t maxblocks_;
 };
 
+// The block of round (read at line number): the one its number gives, or the next one where t
+// starts again after last, else block.
+std::size_t blockof(const RoundLine& round, const Numbering& numbered, int number, std::size_t block, unsigned last) {
+  const std::string where = "line " + std::to_string(number) + ": ";
+  if (round.t >= 80) throw TraceError(where + "round " + std::to_string(round.t) + " (a block has rounds 0 to 79)");
+  if (!round.block) return round.t <= last && last != 80 ? block + 1 : block;
+  if (*round.block < numbered.firstblock) throw TraceError(where + "block " + std::to_string(*round.block) + " after block " + std::to_string(numbered.firstblock));
+  // A trace holds no more blocks than rounds: a number past that is no block of it.
+  if (*round.block - numbered.firstblock >= numbered.rounds) throw TraceError(where + "block " + std::to_string(*round.block) + ", far past the trace's other blocks");
+  return static_cast<std::size_t>(*round.block - numbered.firstblock);
+}
+
 }  // namespace
 
 std::vector<TracedBlock> readtrace(std::string_view text, std::size_t maxblocks) {
@@ -272,19 +284,7 @@ std::vector<TracedBlock> readtrace(std::string_view text, std::size_t maxblocks)
     auto round = roundline(line);
     if (!round) return;
     if (numbered.fromone) --round->t;
-    if (round->t >= 80) throw TraceError("line " + std::to_string(number) + ": round " + std::to_string(round->t) + " (a block has rounds 0 to 79)");
-    if (round->block) {
-      if (*round->block < numbered.firstblock) {
-        throw TraceError("line " + std::to_string(number) + ": block " + std::to_string(*round->block) + " after block " + std::to_string(numbered.firstblock));
-      }
-      // A trace holds no more blocks than rounds: a number past that is no block of it.
-      if (*round->block - numbered.firstblock >= numbered.rounds) {
-        throw TraceError("line " + std::to_string(number) + ": block " + std::to_string(*round->block) + ", far past the trace's other blocks");
-      }
-      block = static_cast<std::size_t>(*round->block - numbered.firstblock);
-    } else if (round->t <= last && last != 80) {
-      ++block;
-    }
+    block = blockof(*round, numbered, number, block, last);
     last = round->t;
     if (TracedBlock* traced = place.at(block)) {
       traced->rounds[round->t] = round->state;
