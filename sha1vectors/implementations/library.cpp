@@ -38,7 +38,7 @@ class Library::Worker {
     auto worker = std::make_unique<Worker>();
     const std::string abi = settings.abi.empty() ? "auto" : settings.abi;
     // A group of its own: whatever the library starts ends with the worker.
-    const process::Spec spec{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
+    const process::Launch launch{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
                              false,
                              true,
                              {{protocol::requestfd, Flow::tochild},
@@ -46,7 +46,7 @@ class Library::Worker {
                               {0, Flow::null},
                               {1, Flow::null},
                               {protocol::positionfd, Flow::handed, worker->shared_.descriptor()}}};
-    if (auto why = worker->child_.start(spec)) {
+    if (auto why = worker->child_.start(launch)) {
       problem = "cannot start the worker: " + *why;
       return nullptr;
     }

@@ -55,7 +55,8 @@ class SharedMemory {
 // The child's side: the memory behind descriptor fd, or nullptr.
 void* mapshared(int fd, std::size_t size);
 
-struct Spec {
+// What to start, and how.
+struct Launch {
   std::vector<std::string> words;  // the program and its arguments
   bool searchpath = false;         // the program is looked up in PATH (else it is a path)
   // A process group of its own with default signal handling (an ignored SIGPIPE would be
@@ -72,8 +73,8 @@ class Child {
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  // Starts spec; the reason when it cannot. Our ends of the pipes do not block.
-  std::optional<std::string> start(const Spec& spec);
+  // Starts launch; the reason when it cannot. Our ends of the pipes do not block.
+  std::optional<std::string> start(const Launch& launch);
   bool running() const { return pid_ > 0; }
 
   // What our end of slot i transferred: some bytes, none for now, or the end (closed, or an error).

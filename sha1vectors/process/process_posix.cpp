@@ -113,11 +113,11 @@ Child::~Child() {
   closeall(ends_);
 }
 
-std::optional<std::string> Child::start(const Spec& spec) {
-  std::vector<int> theirs(spec.slots.size(), -1);
-  ends_.assign(spec.slots.size(), -1);
+std::optional<std::string> Child::start(const Launch& launch) {
+  std::vector<int> theirs(launch.slots.size(), -1);
+  ends_.assign(launch.slots.size(), -1);
   flows_.clear();
-  for (const Slot& slot : spec.slots) flows_.push_back(slot.flow);
+  for (const Slot& slot : launch.slots) flows_.push_back(slot.flow);
   const auto fail = [&](const std::string& problem) {
     closeall(theirs);
     closeall(ends_);
@@ -127,30 +127,30 @@ std::optional<std::string> Child::start(const Spec& spec) {
   // one up never overwrites another not yet set up (and none is its own target, which would keep
   // its close-on-exec).
   int floor = 0;
-  for (const Slot& slot : spec.slots) floor = std::max(floor, slot.fd + 1);
+  for (const Slot& slot : launch.slots) floor = std::max(floor, slot.fd + 1);
   posix_spawn_file_actions_t actions;
   ::posix_spawn_file_actions_init(&actions);
-  for (std::size_t i = 0; i < spec.slots.size(); ++i) {
-    if (!setup(spec.slots[i], floor, actions, theirs[i], ends_[i])) {
+  for (std::size_t i = 0; i < launch.slots.size(); ++i) {
+    if (!setup(launch.slots[i], floor, actions, theirs[i], ends_[i])) {
       ::posix_spawn_file_actions_destroy(&actions);
       return fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     }
   }
   posix_spawnattr_t attributes;
   ::posix_spawnattr_init(&attributes);
-  if (spec.owngroup) owngroup(attributes);
+  if (launch.owngroup) owngroup(attributes);
   std::vector<char*> argv;
-  for (const std::string& word : spec.words) argv.push_back(const_cast<char*>(word.c_str()));
+  for (const std::string& word : launch.words) argv.push_back(const_cast<char*>(word.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int error = spec.searchpath ? ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ)
+  const int error = launch.searchpath ? ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ)
                                     : ::posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
   ::posix_spawnattr_destroy(&attributes);
   ::posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return fail("cannot start " + spec.words[0] + ": " + std::strerror(error));
+  if (error != 0) return fail("cannot start " + launch.words[0] + ": " + std::strerror(error));
   closeall(theirs);
   pid_ = pid;
-  group_ = spec.owngroup;
+  group_ = launch.owngroup;
   return std::nullopt;
 }
 
