@@ -33,7 +33,8 @@ class Answers {
       throw std::runtime_error("no answer for tcId " + std::to_string(test.tcid) + ": " +
                                (verdict.reason.empty() ? "the implementation gave none" : verdict.reason));
     }
-    const std::string tcid = " " + std::to_string(test.tcid) + ",";
+    // Appended, not added to literals: GCC 12 sees a false overlap there (-Wrestrict).
+    const std::string tcid = std::string(1, ' ').append(std::to_string(test.tcid)).append(1, ',');
     if (verdict.waysdisagree && disagreed_.find(tcid) == std::string::npos) disagreed_ += tcid;
     return basicutilities::hexencode(*verdict.computed);
   }
