@@ -39,13 +39,13 @@ class Library::Worker {
     const std::string abi = settings.abi.empty() ? "auto" : settings.abi;
     // A group of its own: whatever the library starts ends with the worker.
     const process::Launch launch{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
-                             false,
-                             true,
-                             {{protocol::requestfd, Flow::tochild},
-                              {protocol::answerfd, Flow::fromchild},
-                              {0, Flow::null},
-                              {1, Flow::null},
-                              {protocol::positionfd, Flow::handed, worker->shared_.descriptor()}}};
+                                 false,
+                                 true,
+                                 {{protocol::requestfd, Flow::tochild},
+                                  {protocol::answerfd, Flow::fromchild},
+                                  {0, Flow::null},
+                                  {1, Flow::null},
+                                  {protocol::positionfd, Flow::handed, worker->shared_.descriptor()}}};
     if (auto why = worker->child_.start(launch)) {
       problem = "cannot start the worker: " + *why;
       return nullptr;
