@@ -222,7 +222,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
   app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
       ->excludes(nolong);
-  auto* random = app.add_option("--random", options.random, "check N random messages against the built-in engine instead of FILEs; the first failure is shrunk and printed as a CAVP record")
+  auto* random = app.add_option("--random", options.random, "check N random messages through --library or --command against the built-in engine, instead of FILEs; the first failure is shrunk and printed as a CAVP record")
                      ->type_name("N")
                      ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1'000'000'000}).description(""));
   app.add_option("--max-length", options.maxlength, "with --random: the longest message, in bytes, 0 to 1048576 (default 1024)")
