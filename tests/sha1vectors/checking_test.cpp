@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "sha1vectors/checking/checking.h"
+#include "sha1vectors/checking/random.h"
 #include "sha1vectors/checking/report.h"
 
 namespace {
@@ -174,6 +175,32 @@ TEST(Checking, AStoppedRunLeavesTheRestUnchecked) {
 
 // Verdicts arrive in any order and are told in file order: failures with their digits marked,
 // each file's skipped vectors said after it, the summary counting each kind.
+// With several jobs, the failure kept is the lowest-numbered, whichever is found first: message 0's
+// call answers only after message 1's has answered and been taken in.
+TEST(RandomChecking, KeepsTheLowestFailureWhateverTheOrderTheyArriveIn) {
+  class LateFirst : public sha1vectors::Implementation {
+   public:
+    bool takesbits() const override { return false; }
+    Outcome digest(const Message& message) override { return digests(std::span(&message, 1)).front(); }
+    std::vector<Outcome> digests(std::span<const Message> messages) override {
+      const bool first = messages.front().piece == sha1vectors::randommessage(7, 0, 100);
+      if (first) {
+        while (answered == 0) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // for the other's to be taken in
+      }
+      ++answered;
+      return std::vector<Outcome>(messages.size(), Outcome{basicutilities::Sha1Digest{}});  // every digest wrong
+    }
+    std::atomic<int> answered{0};
+  } late;
+  sha1vectors::RandomSettings settings{2, 7, 100, 2, 1};
+  const std::atomic<bool> stop{false};
+  const sha1vectors::RandomResult result = sha1vectors::checkrandom(late, settings, stop);
+  ASSERT_TRUE(result.failure);
+  EXPECT_EQ(result.failure->number, 0U);
+  EXPECT_EQ(result.passed, 0U);
+}
+
 TEST(Report, TellsVerdictsInFileOrder) {
   std::vector<sha1vectors::Source> sources{{"a.rsp", {messagevector("x"), messagevector("y")}}, {"b.rsp", {messagevector("z")}}};
   for (int i : {0, 1}) {
