@@ -20,9 +20,8 @@ std::string seconds(std::chrono::milliseconds duration) {
   return text;
 }
 
-Allowance::Allowance(const process::Child& child, std::chrono::milliseconds allowed) : child_(child), allowed_(allowed) {
-  start_ = looked_ = sampled_ = Clock::now();
-  checkat_ = start_ + allowed_;
+Allowance::Allowance(const process::Child& child, std::chrono::milliseconds allowed) : child_(child), allowed_(allowed), sampled_(Clock::now()) {
+  restart(allowed);  // a fresh child's usage, just taken as nothing, is not read
 }
 
 void Allowance::restart(std::chrono::milliseconds allowed) {
