@@ -59,11 +59,6 @@ Interface::Names Interface::names() const {
 
 std::span<const Interface> interfaces() { return table; }
 
-const Interface* interfacenamed(std::string_view name) {
-  const auto found = std::find_if(std::begin(table), std::end(table), [&](const Interface& row) { return row.name == name; });
-  return found == std::end(table) ? nullptr : found;
-}
-
 std::string interfacechoices() {
   std::string text;
   for (std::size_t i = 0; i < std::size(table); ++i) {

@@ -43,7 +43,6 @@ struct Interface {
 
 // Every interface, in the order a library's is looked for.
 std::span<const Interface> interfaces();
-const Interface* interfacenamed(std::string_view name);
 // "sha1abi, openssl or nettle".
 std::string interfacechoices();
 

@@ -38,7 +38,6 @@ class Allowance {
   bool spent();
   // How long to wait before asking again, at most.
   std::chrono::milliseconds wait() const;
-  std::chrono::milliseconds allowed() const { return allowed_; }
 
  private:
   const process::Child& child_;
