@@ -77,19 +77,40 @@ std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
   std::string digits;
   digits.reserve(text.size());  // growing by copies would hold a long reading up for tens of milliseconds
   char32_t previous = 0;
+  constexpr std::size_t none = std::string::npos;
+  std::size_t prefixedrun = none;  // where the digits after a prefix began
+  // A prefixed run of odd length gets its own leading 0, as C reads 0x1.
+  const auto endrun = [&] {
+    if (prefixedrun != none && (digits.size() - prefixedrun) % 2 != 0) {
+      digits.insert(prefixedrun, 1, '0');
+      reading.odd = true;
+    }
+    prefixedrun = none;
+  };
   for (std::size_t at = 0, units = 1; at < text.size(); at += units) {
     if (!paced(pace, Stage::digits, at, text.size())) return std::nullopt;
     const char32_t c = characterat(text, at, units);
-    if (basicutilities::ishexdigit(c)) {
+    const bool prefix = (c == U'\\' || (c == U'0' && !basicutilities::ishexdigit(previous))) && at + 2 < text.size() &&
+                        (text[at + 1] == u'x' || text[at + 1] == u'X') && basicutilities::ishexdigit(char32_t{text[at + 2]});
+    if (prefix) {
+      endrun();
+      ++reading.prefixes;
+      prefixedrun = digits.size();
+      units = 2;
+    } else if (basicutilities::ishexdigit(c)) {
       digits += static_cast<char>(c);
-    } else if (!isblank(c)) {
-      if (reading.skipped++ == 0) reading.firstskipped = c;
-      reading.zerox = reading.zerox || (previous == U'0' && (c == U'x' || c == U'X'));
+    } else {
+      endrun();
+      if (!isblank(c)) {
+        if (reading.skipped++ == 0) reading.firstskipped = c;
+        reading.zerox = reading.zerox || (previous == U'0' && (c == U'x' || c == U'X'));
+      }
     }
-    previous = c;
+    previous = prefix ? U'x' : c;
   }
-  reading.odd = digits.size() % 2 != 0;
-  if (reading.odd) digits.insert(0, 1, '0');
+  endrun();
+  reading.odd = reading.odd || digits.size() % 2 != 0;
+  if (digits.size() % 2 != 0) digits.insert(0, 1, '0');
   reading.bytes.reserve(digits.size() / 2);
   for (std::size_t p = 0; p < digits.size(); p += 2) {
     if (!paced(pace, Stage::bytes, p / 2, digits.size() / 2)) return std::nullopt;
@@ -149,6 +170,26 @@ std::u16string fromwindows1252(std::string_view bytes) {
     text += byte >= 0x80 && byte < 0xA0 ? highcontrols[byte - 0x80U] : static_cast<char16_t>(byte);
   }
   return text;
+}
+
+AsText astext(std::string_view bytes) {
+  AsText shown;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (byte == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n') {
+      shown.text += u'\n';
+      ++at;
+      continue;
+    }
+    const char16_t character = byte >= 0x80 && byte < 0xA0 ? highcontrols[byte - 0x80U] : static_cast<char16_t>(byte);
+    const bool control = (character < 0x20 && character != u'\t') || (character >= 0x7F && character < 0xA0);
+    if (control) {
+      shown = {{}, at};
+      return shown;
+    }
+    shown.text += character;
+  }
+  return shown;
 }
 
 }  // namespace input

@@ -20,8 +20,9 @@ struct HexReading {
   std::string bytes;
   std::size_t skipped = 0;    // characters that are neither digits nor blanks
   char32_t firstskipped = 0;  // the first of them
-  bool zerox = false;         // a "0x" whose 0 was read as a digit and x skipped
-  bool odd = false;           // an odd count of digits: a leading 0 was added
+  std::size_t prefixes = 0;   // "0x", "0X" or "\x" before digits, read as C writes bytes
+  bool zerox = false;         // a "0x" read as the digit 0 and a skipped x (no digit after it, or a digit before)
+  bool odd = false;           // an odd count of digits: a leading 0 was added (to the whole, or to a prefixed run)
 };
 
 // The passes of a reading (hex: digits, then bytes; text: characters), for progress.
@@ -32,6 +33,8 @@ using Pace = std::function<bool(Stage stage, std::size_t done, std::size_t total
 
 // The hexadecimal digits of text (either case), in pairs, each pair one byte; an odd count gets a
 // leading 0. Blanks and line breaks separate pairs; any other character is skipped and counted.
+// A C-style prefix ("0x" not after a digit, or "\x", before a digit) is no digit: its run of digits
+// stands on its own, so "0x1, 0x2" is the bytes 01 02 as C reads it.
 // nullopt only when pace stopped the reading.
 std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace = {});
 
@@ -62,5 +65,14 @@ std::u16string fromutf8(std::string_view text);
 
 // The character of each byte: the inverse of towindows1252 for text without line breaks.
 std::u16string fromwindows1252(std::string_view bytes);
+
+// Bytes as text that reads back as them and shows each: a line break only as CR LF (one line break in the box),
+// the tab, and printable characters; no other control, none of the five bytes Windows-1252 leaves
+// undefined.
+struct AsText {
+  std::u16string text;                       // empty when a byte has no such character
+  std::optional<std::size_t> unshowable;     // the first such byte, from 0
+};
+AsText astext(std::string_view bytes);
 
 }  // namespace input

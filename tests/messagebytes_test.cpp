@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <optional>
 #include <string>
 
 #include "input/messagebytes.h"
@@ -16,20 +17,24 @@ TEST(ReadHex, TakesDigitsInPairsAndSaysWhatItSkipped) {
     std::string bytes;
     std::size_t skipped;
     char32_t firstskipped;
+    std::size_t prefixes;
     bool zerox, odd;
   };
   const Case cases[] = {
-      {u"", "", 0, 0, false, false},
-      {u"61 62 63 ", "abc", 0, 0, false, false},
-      {u"6162\r\n\t63", "abc", 0, 0, false, false},              // line breaks and tabs separate
-      {u"61\u00A062\u200363\u3000", "abc", 0, 0, false, false},  // so do Unicode's spaces
-      {u"aBcD", "\xAB\xCD", 0, 0, false, false},                 // either case
-      {u"abc", "\x0A\xBC", 0, 0, false, true},                   // odd: a leading 0, not a trailing one
-      {u"6g1", "\x61", 1, U'g', false, false},                   // a skipped letter keeps no digit
-      {u"0x61 0X62", "\x06\x10\x62", 2, U'x', true, false},      // "0x": the 0 is a digit
-      {u"x0", std::string(1, '\0'), 1, U'x', false, true},       // an x before a 0 is no "0x"
-      {u"\U0001F600 61", "a", 1, U'\U0001F600', false, false},   // a character beyond 16 bits is one
-      {u"\xD800" u"61", "a", 1, 0xD800, false, false},           // a lone surrogate is one character too
+      {u"", "", 0, 0, 0, false, false},
+      {u"61 62 63 ", "abc", 0, 0, 0, false, false},
+      {u"6162\r\n\t63", "abc", 0, 0, 0, false, false},              // line breaks and tabs separate
+      {u"61\u00A062\u200363\u3000", "abc", 0, 0, 0, false, false},  // so do Unicode's spaces
+      {u"aBcD", "\xAB\xCD", 0, 0, 0, false, false},                 // either case
+      {u"abc", "\x0A\xBC", 0, 0, 0, false, true},                   // odd: a leading 0, not a trailing one
+      {u"6g1", "\x61", 1, U'g', 0, false, false},                   // a skipped letter keeps no digit
+      {u"0x61 0X62", "ab", 0, 0, 2, false, false},                  // C's prefix is no digit
+      {u"{0x61,\\x62,0x6}", "ab\x06", 4, U'{', 3, false, true},    // "\x" too; 0x6 is 06, not 6 paired on
+      {u"0x1 02", std::string("\x01\x02", 2), 0, 0, 1, false, true},  // the run ends at a blank
+      {u"10x5 0x", "\x10P", 2, U'x', 0, true, false},             // after a digit, or before none: 0 is a digit
+      {u"x0", std::string(1, '\0'), 1, U'x', 0, false, true},       // an x before a 0 is no "0x"
+      {u"\U0001F600 61", "a", 1, U'\U0001F600', 0, false, false},   // a character beyond 16 bits is one
+      {u"\xD800" u"61", "a", 1, 0xD800, 0, false, false},           // a lone surrogate is one character too
   };
   for (const Case& c : cases) {
     const auto read = input::readhex(c.text);
@@ -38,8 +43,32 @@ TEST(ReadHex, TakesDigitsInPairsAndSaysWhatItSkipped) {
     EXPECT_EQ(read->bytes, c.bytes) << where;
     EXPECT_EQ(read->skipped, c.skipped) << where;
     EXPECT_EQ(read->firstskipped, c.firstskipped) << where;
+    EXPECT_EQ(read->prefixes, c.prefixes) << where;
     EXPECT_EQ(read->zerox, c.zerox) << where;
     EXPECT_EQ(read->odd, c.odd) << where;
+  }
+}
+
+// Hex mode's bytes shown as text only where text mode reads every character back as its byte.
+TEST(AsText, ShowsBytesOnlyWhereTextModeReadsThemBack) {
+  struct Case {
+    std::string bytes;
+    std::u16string text;
+    std::optional<std::size_t> unshowable;
+  };
+  const Case cases[] = {
+      {"abc\r\nd\te\x80\xFF", u"abc\nd\te\u20AC\u00FF", std::nullopt},  // CR LF is one line break
+      {"ab\n", u"", 2},                                                   // a lone LF would come back as CR LF
+      {"a\rb", u"", 1},
+      {std::string("a\0", 2), u"", 1},                                    // a control shows as nothing
+      {"a\x81", u"", 1},                                                  // undefined in Windows-1252
+      {"\x7F", u"", 0},
+  };
+  for (const Case& c : cases) {
+    const input::AsText shown = input::astext(c.bytes);
+    EXPECT_EQ(shown.text, c.text);
+    EXPECT_EQ(shown.unshowable, c.unshowable);
+    if (!shown.unshowable) EXPECT_EQ(input::towindows1252(shown.text).bytes, c.bytes) << "does not read back";
   }
 }
 
