@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <QApplication>
+#include <QFile>
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,12 +36,13 @@ void holdback(QtMsgType type, const QMessageLogContext& context, const QString& 
 }
 
 constexpr const char* usage =
-    "Usage: sha1tester [--help] [--version] [Qt options]\n"
+    "Usage: sha1tester [--help] [--version] [Qt options] [FILE]\n"
     "\n"
     "A window for checking a SHA-1 implementation against published test vectors: pick a vector from\n"
     "the catalogue, see its message as text or as hexadecimal bytes and its expected digest, press\n"
     "\"Hash Message\" and compare the computed digest with it. Any message can be typed or pasted, a\n"
     "file dropped on the window, and your own implementation's digest pasted into \"Expected\".\n"
+    "A FILE named on the command line is opened and hashed at once, as Ctrl+O does.\n"
     "\n"
     "Keys: Enter or Space on \"Hash Message\", or Ctrl+Enter anywhere, hashes; Escape stops a long\n"
     "run; Ctrl+Shift+C copies the computed digest as 40 lower-case digits; Ctrl+O opens a file to\n"
@@ -72,11 +74,25 @@ bool isqtoption(const char* argument, bool& takesvalue) {
   return listed(qtvalueoptions) || option == "qmljsdebugger" || (option == name && listed(qtflags));
 }
 
-// Answers --help and --version, and refuses what is neither these nor Qt's; -1 when the window is
-// to start. Done before Qt starts, so that it works without a display.
-int answercommandline(int argc, char* argv[]) {
+// Answers --help and --version, takes one FILE (after "--" too), and refuses anything else that
+// is not Qt's; -1 when the window is to start. Done before Qt starts, so that it works without a
+// display.
+int answercommandline(int argc, char* argv[], const char*& file) {
+  bool options = true;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
+    if (options && std::strcmp(argument, "--") == 0) {
+      options = false;
+      continue;
+    }
+    if (!options || argument[0] != '-' || argument[1] == '\0') {
+      if (file != nullptr) {
+        std::fprintf(stderr, "sha1tester: takes one file, not \"%s\" as well as \"%s\"; sha1tester --help says what it takes\n", argument, file);
+        return 2;
+      }
+      file = argument;
+      continue;
+    }
     if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
       std::fputs(usage, stdout);
       return 0;
@@ -86,9 +102,9 @@ int answercommandline(int argc, char* argv[]) {
       return 0;
     }
     bool takesvalue = false;
-    if (argument[0] != '-' || !isqtoption(argument, takesvalue) || (takesvalue && ++i >= argc)) {
-      std::fprintf(stderr, "sha1tester: %s \"%s\"; sha1tester --help says what it takes\n",
-                   argument[0] != '-' ? "takes no file or other argument, not" : takesvalue ? "needs a value after" : "unknown option", argument);
+    if (!isqtoption(argument, takesvalue) || (takesvalue && ++i >= argc)) {
+      std::fprintf(stderr, "sha1tester: %s \"%s\"; sha1tester --help says what it takes\n", takesvalue ? "needs a value after" : "unknown option",
+                   argument);
       return 2;
     }
   }
@@ -98,7 +114,8 @@ int answercommandline(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (const int status = answercommandline(argc, argv); status >= 0) return status;
+  const char* file = nullptr;
+  if (const int status = answercommandline(argc, argv, file); status >= 0) return status;
   qInstallMessageHandler(holdback);
   QApplication application(argc, argv);
   qInstallMessageHandler(nullptr);
@@ -112,5 +129,6 @@ int main(int argc, char* argv[]) {
   basicutilities::setalerthandler(dialogs::alertuser);
   tester::main window;
   window.show();
+  if (file != nullptr) window.openfile(QFile::decodeName(file));
   return QApplication::exec();
 }

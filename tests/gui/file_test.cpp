@@ -51,7 +51,8 @@ class FileWindow : public TesterWindow {
   QTemporaryDir folder_;
 };
 
-TEST_F(FileWindow, AFileDroppedOrChosenIsHashedWholeAndKeptAcrossAModeSwitch) {
+// Naming a file asks for its digest: it is hashed without the button, and again with it.
+TEST_F(FileWindow, AFileDroppedOrChosenIsHashedWholeAtOnceAndKeptAcrossAModeSwitch) {
   const std::string content = std::string(3'000'000, 'x') + "end";
   const std::string path = write("big.bin", content);
   for (const bool dropped : {true, false}) {
@@ -62,12 +63,14 @@ TEST_F(FileWindow, AFileDroppedOrChosenIsHashedWholeAndKeptAcrossAModeSwitch) {
       choose(path);
     }
     EXPECT_EQ(shown(), "file: big.bin \u00B7 3,000,003 bytes") << "not the file's name as text";
+    EXPECT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); })) << "not hashed at once";
+    EXPECT_EQ(window.hash->text(), peerdigest(content));
+    EXPECT_EQ(window.status->toolTip(), "3,000,003 bytes: the file " + QString::fromStdString(path));
     EXPECT_EQ(combo()->currentIndex(), catalogue::promptentry) << "no entry stands beside a file";
     EXPECT_EQ(window.exphash->text(), "");
     choosemode(dropped ? 1 : 0);
     presshash();
     EXPECT_EQ(window.hash->text(), peerdigest(content));
-    EXPECT_EQ(window.status->toolTip(), "3,000,003 bytes: the file " + QString::fromStdString(path));
   }
   // An edit makes the marker plain text.
   type(" ");
@@ -136,10 +139,44 @@ TEST_F(FileWindow, OddDropsOpenNothingAndLeaveTheWindowUsable) {
   EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
 }
 
+// Of several files dropped the first is hashed, and the status line says how many were left out;
+// a small file's rounds show.
+TEST_F(FileWindow, OfSeveralFilesDroppedTheFirstIsHashedAndTheOthersCounted) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(write("abc.txt", "abc"))), QUrl::fromLocalFile(QString::fromStdString(write("b", "b"))),
+                QUrl::fromLocalFile(QString::fromStdString(write("c", "c")))});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  QDropEvent dropped(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &dropped);
+  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }));
+  EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  EXPECT_TRUE(window.status->toolTip().endsWith("abc.txt \u00B7 2 other files dropped with it left out")) << window.status->toolTip().toStdString();
+  shortcut(Qt::Key_F2, Qt::NoModifier);
+  auto* rounds = window.findChild<dialogs::rounds*>();
+  ASSERT_NE(rounds, nullptr);
+  EXPECT_EQ(rounds->blocks->model()->rowCount({}), 1);
+  EXPECT_TRUE(rounds->working->toPlainText().trimmed().endsWith("9CD0D89D")) << "the file's rounds";
+}
+
+// Escape during a file's hash: the digest of an earlier hash of it does not stay beside
+// "Cancelled".
+TEST_F(FileWindow, ACancelledHashLeavesNoDigest) {
+  const std::string path = write("sparse.bin", "");
+  std::filesystem::resize_file(path, std::uintmax_t{1} << 30);
+  drop(&window, path);
+  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }, 60'000));
+  QTimer::singleShot(0, [this] { QTest::keyClick(&window, Qt::Key_Escape); });  // at the request's first turn
+  presshash();
+  EXPECT_TRUE(waitfor([this] { return window.Command1_1->isEnabled(); }));
+  EXPECT_EQ(window.status->toolTip(), "Cancelled: nothing more was written");
+  EXPECT_EQ(window.hash->text(), "");
+}
+
 // sha1sum over a folder, pasted whole: the line for the file hashed is the one compared.
 TEST_F(FileWindow, OfSeveralPastedLinesTheOpenFilesIsCompared) {
   drop(&window, write("abc.txt", "abc"));
-  presshash();
+  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }));
   window.exphash->selectAll();
   QApplication::clipboard()->setText("da39a3ee5e6b4b0d3255bfef95601890afd80709  empty.txt\na9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\n");
   QTest::keyClick(window.exphash, Qt::Key_V, Qt::ControlModifier);
@@ -153,7 +190,7 @@ TEST_F(FileWindow, AFilePastFourGibibytesHashesRight) {
   std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + 3);
   drop(&window, path);
   EXPECT_EQ(shown(), "file: sparse.bin \u00B7 4,294,967,299 bytes");
-  presshash();
+  EXPECT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }, 600'000));
   EXPECT_EQ(window.hash->text(), "C2A34E43 4EBC0E21 D10D44C2 C778B2DC 631C16DB");
 }
 

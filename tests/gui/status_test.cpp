@@ -38,8 +38,10 @@ TEST_F(TesterWindow, TheStatusLineSaysWhatWasHashedAndWhetherItMatches) {
       {2, 0, nullptr, "a9993e364706816aba3e25717850c26c9cd0d89", "No verdict: Expected holds 39 hex digits, a digest has 40 \u00B7 3 bytes"},
       {11, 0, nullptr, nullptr, "\u2713 Match \u00B7 1,000,000 bytes: the million \"a\" that the marker stands for"},
       {0, 0, "hello", nullptr, "5 bytes"},
+      {0, 0, "abc\ndef", nullptr, "8 bytes \u00B7 line breaks as CR LF"},  // why it differs from printf "abc\ndef"
       {0, 1, "hello", nullptr, "1 byte: 0E \u00B7 4 characters skipped, the first \"h\" \u00B7 odd count: a leading 0 was added"},
-      {0, 1, "0x61 0x62", nullptr, "3 bytes: 06 10 62 \u00B7 2 characters skipped, the first \"x\" \u00B7 \"0x\" reads as the digit 0 and a skipped x"},
+      {0, 1, "0x61 0x62", nullptr, "2 bytes: 61 62 \u00B7 2 prefixes (\"0x\" or \"\\x\") read as such"},
+      {0, 1, "10x zz", nullptr, "1 byte: 10 \u00B7 3 characters skipped, the first \"x\" \u00B7 \"0x\" reads as the digit 0 and a skipped x"},
       {0, 1, "zz qq", nullptr, "0 bytes \u00B7 4 characters skipped, the first \"z\""},
       {0, 1, "0102030405060708090a", nullptr, "10 bytes: 01 02 03 04 05 06 07 08 ..."},
       {0, 1, "ff Fe", nullptr, "2 bytes: FF FE"},                                  // lower-case digits count
@@ -94,7 +96,7 @@ TEST_F(TesterWindow, ALongRunShowsItsProgressAndWhateverStopsItClearsIt) {
   };
   const Case cases[] = {{[this] { QTest::keyClick(&window, Qt::Key_Escape); }, "Cancelled: nothing more was written"},
                         {[this] { QTest::keyClick(box(), Qt::Key_Space); }, ""},
-                        {[this] { choosemode(0); }, ""}};
+                        {[this] { choosemode(0); }, "Your message, converted to text"}};
   for (const Case& c : cases) {
     choosemode(1);
     QApplication::clipboard()->setText(QString("61 ").repeated(20'000));
@@ -130,6 +132,29 @@ TEST_F(TesterWindow, TheComputedDigestIsReadOnlyAndCopiesAsFortyLowerCaseDigits)
   for (int copies = 0; copies < 2; ++copies) QTest::keyClick(window.hash, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "a9993e364706816aba3e25717850c26c9cd0d89d");
   EXPECT_EQ(window.status->toolTip(), "\u2713 Match \u00B7 3 bytes \u00B7 copied as 40 lower-case digits") << "said once, however often";
+  // The Hash box's menu offers both forms, whatever is selected.
+  QApplication::clipboard()->clear();
+  window.hash->deselect();
+  EXPECT_TRUE(menuchoice(window.hash, "Copy Digest as Shown"));
+  EXPECT_EQ(QApplication::clipboard()->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
+  EXPECT_TRUE(menuchoice(window.hash, "Copy Digest as 40 Lower-Case Digits"));
+  EXPECT_EQ(QApplication::clipboard()->text(), "a9993e364706816aba3e25717850c26c9cd0d89d");
+  type("d");
+  EXPECT_FALSE(menuchoice(window.hash, "Copy Digest as Shown")) << "offered with no digest to copy";
+}
+
+// The words "Text" and "Hex" select their buttons when clicked, and name them for a screen reader.
+TEST_F(TesterWindow, TheWordsBesideTheModeButtonsSelectThem) {
+  pick(2);
+  for (const int mode : {1, 0}) {
+    QLabel* words = window.Label1[static_cast<std::size_t>(mode) + 1];
+    QTest::mouseClick(words, Qt::LeftButton);
+    EXPECT_TRUE(window.inputmode[static_cast<std::size_t>(mode)]->isChecked()) << words->text().toStdString();
+    EXPECT_EQ(shown(), mode == 1 ? "61 62 63 " : "abc");
+    const auto labels = QAccessible::queryAccessibleInterface(window.inputmode[static_cast<std::size_t>(mode)])->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.front().first->object(), words);
+  }
 }
 
 // Every control a user can reach has a name, and a box is named by what it is, not by what it holds

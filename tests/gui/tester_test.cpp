@@ -79,12 +79,50 @@ TEST_F(TesterWindow, HashesWhatIsTypedAsTheModeReadsIt) {
                         Case{0, "A...A x 1,000,000", "8E9C5B17 4E21ABD8 AEB549C3 4EEDB37C FAB2AE2A"},
                         Case{1, "a...a  x 1,000,000", "B838449D 0142C584 5B26D1F0 4ACF17D8 F8171A90"},  // digits aa1000000
                         Case{1, QString::fromUtf8("\xEF\xBC\x96\xEF\xBC\x91") + "zz61", "86F7E437 FAA5A7FC E15D1DDC B9EAEAEA 377667B8"}}) {
+    replacemessage("");  // nothing of the last case's to convert
     choosemode(c.mode);
     replacemessage(c.typed);
     presshash();
     EXPECT_EQ(window.hash->text(), c.digest) << c.mode << " " << c.typed.toStdString();
     EXPECT_EQ(window.exphash->text(), "");
     expectidle();
+  }
+}
+
+// A message of the user's survives a mode switch as the same bytes, written for the new mode; where
+// the new mode cannot hold them, the mode goes back and says why. No entry names such a message.
+TEST_F(TesterWindow, AMessageOfTheUsersIsConvertedOnAModeSwitch) {
+  pick(2);
+  type("d");
+  EXPECT_EQ(combo()->currentIndex(), catalogue::promptentry) << "\"abc\" named beside \"abcd\"";
+  EXPECT_EQ(shown(), "abcd");
+  struct Case {
+    int from;
+    QString typed, converted;  // converted: what the box shows after the switch
+    int mode;                  // after the switch
+    QString status;
+  };
+  const Case cases[] = {
+      {0, "abc\nd\u00E9", "61 62 63 0D 0A 64 E9 ", 1, "Your message, converted to hex bytes"},
+      {1, "0x61 62\n63 0D 0A 80", "abc\r\n\u20AC", 0, "Your message, converted to text"},
+      {1, "61 00 62", "61 00 62", 1, "Stays in Hex: byte 2, 00, has no character that Text mode shows and reads back as it"},
+      {1, "61 0A", "61 0A", 1, "Stays in Hex: byte 2, 0A, is a line break other than CR LF, the only one Text mode writes"},
+      {0, "a\u03C8", "a\u03C8", 0, "Stays in Text: the character at position 2 has no byte in Windows-1252"},
+  };
+  for (const Case& c : cases) {
+    replacemessage("");
+    choosemode(c.from);
+    replacemessage(c.typed);
+    const bool hashable = c.typed.toStdU16String().find(u'\u03C8') == std::u16string::npos;
+    if (hashable) presshash();
+    const QString before = window.hash->text();
+    choosemode(1 - c.from);
+    EXPECT_EQ(shown(), QString(c.converted).replace("\r\n", "\n")) << c.typed.toStdString();
+    EXPECT_EQ(window.inputmode[1]->isChecked(), c.mode == 1) << c.typed.toStdString();
+    EXPECT_EQ(window.status->toolTip(), c.status);
+    if (hashable) presshash();
+    EXPECT_EQ(window.hash->text(), before) << "other bytes after the switch: " << c.typed.toStdString();
+    expectconsistent();
   }
 }
 
@@ -257,8 +295,9 @@ TEST_F(TesterWindow, HoldsTheSizeItWasFirstShownAt) {
   const QSize first = window.size();
   window.resize(first.width() + 120, first.height() - 40);
   EXPECT_EQ(window.size(), first);
-  // A window manager maximises by moving the window to the screen's corner as it resizes it.
-  window.setGeometry(window.screen()->availableGeometry());
+  // A window manager that ignores the fixed size maximises by moving the window to the screen's
+  // corner as it resizes it.
+  window.windowHandle()->setGeometry(window.screen()->availableGeometry());
   EXPECT_EQ(window.size(), first);
   EXPECT_EQ(window.pos(), place);
 
@@ -296,6 +335,36 @@ TEST_F(UnderWindowManager, MaximiseLeavesTheWindowWhereTheUserLeftIt) {
   }
 }
 
+// The window manager is told the size is fixed: it offers no maximise or resize to be undone.
+TEST_F(UnderWindowManager, NoMaximiseOrResizeIsOffered) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs a window manager: run under tests/gui/underopenbox";
+  QProcess xprop;
+  const auto allowed = [&] {
+    xprop.start("xprop", {"-id", QString::number(window.winId()), "_NET_WM_ALLOWED_ACTIONS"});
+    return xprop.waitForFinished(10'000) ? QString::fromLocal8Bit(xprop.readAllStandardOutput()) : QString();
+  };
+  ASSERT_TRUE(waitfor([&] { return allowed().contains("_NET_WM_ACTION_CLOSE"); }, 10'000)) << allowed().toStdString();
+  const QString actions = allowed();
+  EXPECT_FALSE(actions.contains("MAXIMIZE")) << actions.toStdString();
+  EXPECT_FALSE(actions.contains("_NET_WM_ACTION_RESIZE")) << actions.toStdString();
+  EXPECT_TRUE(actions.contains("_NET_WM_ACTION_MINIMIZE")) << actions.toStdString();
+}
+
+// The Rounds window opens beside the main window, not over it, where the screen has room.
+TEST_F(UnderWindowManager, TheRoundsWindowOpensBesideTheMainWindow) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs a window manager: run under tests/gui/underopenbox";
+  window.move(100, 100);
+  QTest::qWait(300);
+  activate();
+  QTest::keyClick(&window, Qt::Key_F2);
+  auto* rounds = window.findChild<dialogs::rounds*>();
+  ASSERT_NE(rounds, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(rounds));
+  QTest::qWait(300);  // the window manager's placing
+  EXPECT_FALSE(rounds->frameGeometry().intersects(window.frameGeometry())) << "over the main window";
+  EXPECT_TRUE(window.screen()->availableGeometry().contains(rounds->frameGeometry())) << "off the screen";
+}
+
 // Without a display to reach: one plain line and status 1, not Qt's abort; --help and --version
 // answer all the same, and a wrong call is status 2 with one line.
 TEST(TesterProgram, AnswersWithoutADisplay) {
@@ -306,7 +375,8 @@ TEST(TesterProgram, AnswersWithoutADisplay) {
   };
   for (const Case& c : {Case{{}, 1, "sha1tester: no display"}, Case{{"--help"}, 0, "Usage: sha1tester"},
                         Case{{"--version"}, 0, "sha1tester 1."}, Case{{"--bogus"}, 2, "sha1tester: unknown option \"--bogus\""},
-                        Case{{"file.txt"}, 2, "sha1tester: takes no file"}, Case{{"-style"}, 2, "sha1tester: needs a value after \"-style\""},
+                        Case{{"file.txt"}, 1, "sha1tester: no display"}, Case{{"a.txt", "b.txt"}, 2, "sha1tester: takes one file"},
+                        Case{{"-style"}, 2, "sha1tester: needs a value after \"-style\""},
                         Case{{"-style", "fusion"}, 1, "sha1tester: no display"}}) {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -12,6 +12,9 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -133,6 +136,28 @@ class TesterWindow : public ::testing::Test {
       std::ifstream in(path, std::ios::binary);
       files[window.message->text()] = std::string(std::istreambuf_iterator<char>(in), {});
     }
+  }
+  // Opens widget's context menu as a right click does and chooses the item whose text starts so;
+  // false when it is missing or disabled.
+  bool menuchoice(QWidget* widget, const QString& item) {
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+      waitfor([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; });
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu == nullptr) return;
+      for (QAction* action : menu->actions()) {
+        if (!chosen && action->text().startsWith(item) && action->isEnabled()) {
+          action->trigger();
+          chosen = true;
+        }
+      }
+      menu->close();
+    });
+    const QPoint at = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &event);
+    waitfor([&] { return QApplication::activePopupWidget() == nullptr; });
+    return chosen;
   }
   void expectidle() {
     EXPECT_TRUE(window.Command1_1->isEnabled());

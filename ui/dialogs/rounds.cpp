@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <algorithm>
 
 #include "digest/sha1trace.h"
 #include "ui/forms/forms.h"
@@ -68,9 +70,25 @@ rounds::rounds() {
 
 rounds::~rounds() = default;
 
+void rounds::placebeside(const QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry(), beside = window.frameGeometry();
+  // The frame this window will get, taken to be the main window's.
+  const QSize frame = size() + (beside.size() - window.size());
+  const int top = std::clamp(beside.top(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height()));
+  if (beside.right() + frame.width() <= room.right()) {
+    move(beside.right() + 1, top);
+  } else if (beside.left() - frame.width() >= room.left()) {
+    move(beside.left() - frame.width(), top);
+  }
+}
+
 void rounds::showmessage(std::shared_ptr<const std::string> message, const QString& why) {
   message_ = std::move(message);
   list_->setmessage(message_ ? message_->size() : 0, message_ != nullptr);
+  // The working is read in columns; a sentence instead wraps.
+  working->setLineWrapMode(message_ ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
   if (!message_) {
     working->setPlainText(why);
     return;
@@ -82,8 +100,10 @@ void rounds::showmessage(std::shared_ptr<const std::string> message, const QStri
 void rounds::blocks_Click() {
   const QModelIndex chosen = blocks->currentIndex();
   if (!message_ || !chosen.isValid()) return;
-  const std::string text = basicutilities::sha1traceblock(*message_, static_cast<std::uint64_t>(chosen.row()));
-  working->setPlainText(QString::fromStdString(text));
+  QString text = QString::fromStdString(basicutilities::sha1traceblock(*message_, static_cast<std::uint64_t>(chosen.row())));
+  // NIST's listing puts the letters side by side; here each stands over its column, past "t=NN: ".
+  text.replace(QLatin1String("\nA B C D E\n"), QLatin1String("\n      A        B        C        D        E\n"));
+  working->setPlainText(text);
 }
 
 }  // namespace dialogs

@@ -28,6 +28,8 @@ class rounds : public forms::Dialog {
   void showmessage(std::shared_ptr<const std::string> message, const QString& why = {});
   // The chosen block's working into the box.
   void blocks_Click();
+  // Beside window (right, else left) where the screen has room for it; else where it is.
+  void placebeside(const QWidget& window);
 
   QListView* blocks;
   QPlainTextEdit* working;

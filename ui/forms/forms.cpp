@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "ui/forms/forms.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <cmath>
 #include <exception>
@@ -48,6 +51,28 @@ void fitcaption(QLabel* label) {
   };
   while (!fits() && font.pointSizeF() - 0.5 >= smallestpoints) font.setPointSizeF(font.pointSizeF() - 0.5);
   label->setFont(font);
+}
+
+void clickselects(QLabel* label, QAbstractButton* button) {
+  // Clicks that begin and end on the label, as a button takes them.
+  class Clicks : public QObject {
+   public:
+    Clicks(QLabel* parent, QAbstractButton* target) : QObject(parent), target_(target) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      const auto* label = static_cast<QLabel*>(watched);
+      if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+          label->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()) && target_->isEnabled()) {
+        target_->setFocus(Qt::MouseFocusReason);
+        target_->click();
+      }
+      return false;
+    }
+
+   private:
+    QPointer<QAbstractButton> target_;
+  };
+  label->setBuddy(button);
+  label->installEventFilter(new Clicks(label, button));
 }
 
 void errorboundary(const std::function<void()>& handler, const std::function<void()>& recover) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <utility>
 
+class QAbstractButton;
 class QLabel;
 
 #include "sha1tester_version.h"
@@ -33,6 +34,10 @@ QRect twipsrect(int left, int top, int width, int height);
 // Shrinks the label's font, if need be, until its caption fits its rectangle, which stays put: the
 // designed sizes leave no room for fonts wider than the ones they were drawn with.
 void fitcaption(QLabel* label);
+
+// A click on the label clicks the button, as a button's own caption does; the label becomes the
+// button's buddy, which tells assistive technology that it names the button.
+void clickselects(QLabel* label, QAbstractButton* button);
 
 // Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
 // (title "Error", the error's own text) and recover runs so that the window stays usable.

@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QTimer>
 #include <QTextCharFormat>
 #include <QUrl>
 #include <algorithm>
@@ -59,12 +60,32 @@ QFont boxfont() {
   return font;
 }
 
-// The first local file that a drag carries, if any.
-std::optional<QString> draggedfile(const QMimeData* data) {
+// The local files that a drag carries.
+QStringList draggedfiles(const QMimeData* data) {
+  QStringList files;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) return url.toLocalFile();
+    if (url.isLocalFile()) files.append(url.toLocalFile());
   }
-  return std::nullopt;
+  return files;
+}
+
+// Bytes as hex mode shows them: upper-case pairs, each followed by a blank.
+QString hexpairs(std::string_view bytes) {
+  QString pairs = QString::fromStdString(basicutilities::hexencode(bytes, basicutilities::HexCase::upper, 1));
+  return bytes.empty() ? pairs : pairs + ' ';
+}
+
+// Whether text mode reads text as holding a line break, which it writes as CR LF.
+bool haslinebreak(const QString& text) {
+  return forms::utf16(text).find_first_of(u"\n\r\u2028\u2029") != std::u16string_view::npos;
+}
+
+// Why hex mode's bytes cannot be shown as text: the first byte without a character to show.
+QString unshowable(const std::string& bytes, std::size_t at) {
+  const auto byte = static_cast<unsigned char>(bytes[at]);
+  const QString which = QString("byte %1, %2,").arg(at + 1).arg(QString::fromStdString(basicutilities::hexencode(bytes.substr(at, 1))));
+  if (byte == '\r' || byte == '\n') return which + " is a line break other than CR LF, the only one Text mode writes";
+  return which + " has no character that Text mode shows and reads back as it";
 }
 
 // The digest the Hash box holds, if it holds one.
@@ -78,6 +99,11 @@ main::main() {
   setWindowTitle("SHA1 Hash Function Tester");
   setWindowIcon(QIcon(":/icons/sha1tester.svg"));
   resize(forms::twipstopixels(6675), forms::twipstopixels(4845));
+  // The window keeps its size: the window manager is told so, and offers no maximise or resize
+  // that would be undone (the undo stays, for managers that ignore the hints).
+  setFixedSize(size());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   makecontrols();
   labelcontrols();
   connecthandlers();
@@ -153,6 +179,9 @@ void main::labelcontrols() {
     Label1[i]->setBuddy(labels[i].names);
     forms::fitcaption(Label1[i]);
   }
+  // The words beside the option buttons select them, as their captions would.
+  forms::clickselects(Label1[1], inputmode[0]);
+  forms::clickselects(Label1[2], inputmode[1]);
 }
 
 void main::connecthandlers() {
@@ -199,6 +228,10 @@ void main::connecthandlers() {
     handler([this, place] {
       const std::unique_ptr<QMenu> menu(hash->createStandardContextMenu());
       menu->addSeparator();
+      const bool digest = digestin(hash).has_value();
+      menu->addAction("Copy Digest as Shown", this, handler([this] { QGuiApplication::clipboard()->setText(hash->text()); }))->setEnabled(digest);
+      menu->addAction("Copy Digest as 40 Lower-Case Digits\tCtrl+Shift+C", this, handler([this] { copydigest(); }))->setEnabled(digest);
+      menu->addSeparator();
       menu->addAction("Rounds\tF2", this, handler([this] { showrounds(); }));
       menu->exec(hash->mapToGlobal(place));
     })();
@@ -213,6 +246,8 @@ void main::Form_Load() {
 }
 
 void main::Combo1_Click() {
+  if (keepmessage_) return;  // the user's message stays; the catalogue just stops naming an entry
+  ownmode_.reset();
   const Run run = beginrun();
   hash->clear();
 
@@ -247,12 +282,14 @@ void main::Combo1_Click() {
 }
 
 void main::inputmode_Click(int /*index*/) {
+  if (revertingmode_) return;
   supersede();
   exphash->clear();
   hash->clear();
   // A paste held back stays, read as the mode now reads it. (A file's marker stands beside the
   // prompt entry, which is shown again as it is: nothing.)
   if (showsheld()) return;
+  if (ownmode_) return convertmessage();
   const int selected = Combo1->listindex();
   Combo1->setlistindex(catalogue::promptentry);
   Combo1->setlistindex(selected);
@@ -261,7 +298,48 @@ void main::inputmode_Click(int /*index*/) {
 void main::message_Change() {
   exphash->clear();
   hash->clear();
-  if (!writing_) supersede();
+  if (writing_) return;
+  supersede();
+  takeownmessage();
+}
+
+void main::takeownmessage() {
+  ownmode_ = textmode();
+  if (Combo1->listindex() == catalogue::promptentry) return;
+  const QScopedValueRollback keep(keepmessage_, true);
+  Combo1->setlistindex(catalogue::promptentry);
+}
+
+void main::convertmessage() {
+  const bool fromtext = *ownmode_;
+  if (fromtext == textmode()) return;  // switched back before a conversion wrote anything
+  const Run run = beginrun();
+  const QString text = message->text();
+  std::optional<QString> converted;
+  QString why;
+  if (fromtext) {
+    const auto encoded = encodetext(run, text);
+    if (!encoded) return;
+    if (encoded->unmappable) why = QString("the character at position %1 has no byte in Windows-1252").arg(encoded->unmappable->position);
+    if (!encoded->unmappable) converted = hexpairs(encoded->bytes);
+  } else {
+    QString reading;
+    const auto bytes = hexbytes(run, text, reading);
+    if (!bytes) return;
+    const input::AsText shown = input::astext(*bytes);
+    if (shown.unshowable) why = unshowable(*bytes, *shown.unshowable);
+    if (!shown.unshowable) converted = QString::fromStdU16String(shown.text);
+  }
+  if (converted) {
+    writemessage(*converted);
+    ownmode_ = textmode();
+    say(QString("Your message, converted to %1").arg(fromtext ? "hex bytes" : "text"));
+  } else {
+    const QScopedValueRollback reverting(revertingmode_, true);
+    inputmode[fromtext ? 0 : 1]->setChecked(true);
+    say(QString("Stays in %1: ").arg(fromtext ? "Text" : "Hex") + why);
+  }
+  buttonready();
 }
 
 void main::Command1_Click(int /*index*/) {
@@ -276,7 +354,6 @@ void main::Command1_Click(int /*index*/) {
   QString reading;
   const auto digest = showsfile() ? hashfile(run, reading) : hashbox(run, reading);
   if (!digest) return;
-  if (showsfile()) hashed_.reset();  // a file's bytes are not kept
   lastreading_ = reading;
   hash->setText(QString::fromStdString(basicutilities::digesttext(*digest)));
   tellrounds();
@@ -292,10 +369,17 @@ std::optional<basicutilities::Sha1Digest> main::hashbox(Run run, QString& readin
     bytes = catalogue::fullmessage(catalogue::entry(catalogue::millionentry));
     reading = bytecount(bytes.size()) + ": the million \"a\" that the marker stands for";
   } else if (textmode()) {
-    auto ansi = ansibytes(run, text);
-    if (!ansi) return std::nullopt;
-    bytes = std::move(*ansi);
+    auto encoded = encodetext(run, text);
+    if (!encoded) return std::nullopt;
+    if (const auto& bad = encoded->unmappable) {
+      // The alert that follows goes; the status line keeps saying why nothing was hashed.
+      say(QString("Not hashed: the character at position %1 has no byte in Windows-1252").arg(bad->position));
+      throw forms::UnmappableCharacterError(bad->character, static_cast<qsizetype>(bad->position));
+    }
+    bytes = std::move(encoded->bytes);
     reading = bytecount(bytes.size());
+    // What makes a typed message differ from the same lines hashed elsewhere.
+    if (haslinebreak(text)) reading += " \u00B7 line breaks as CR LF";
   } else {
     auto hex = hexbytes(run, text, reading);
     if (!hex) return std::nullopt;
@@ -310,20 +394,13 @@ std::optional<basicutilities::Sha1Digest> main::hashbox(Run run, QString& readin
   return digest;
 }
 
-std::optional<std::string> main::ansibytes(Run run, const QString& text) {
+std::optional<input::Encoded> main::encodetext(Run run, const QString& text) {
   QElapsedTimer sinceyield;
   sinceyield.start();
   const auto paced = [&](input::Stage, std::size_t done, std::size_t total) {
     return pace(run, sinceyield, "Reading the characters:", static_cast<qsizetype>(done), static_cast<qsizetype>(total));
   };
-  auto encoded = input::towindows1252(forms::utf16(text), paced);
-  if (!encoded) return std::nullopt;
-  if (const auto& bad = encoded->unmappable) {
-    // The alert that follows goes; the status line keeps saying why nothing was hashed.
-    say(QString("Not hashed: the character at position %1 has no byte in Windows-1252").arg(bad->position));
-    throw forms::UnmappableCharacterError(bad->character, static_cast<qsizetype>(bad->position));
-  }
-  return std::move(encoded->bytes);
+  return input::towindows1252(forms::utf16(text), paced);
 }
 
 bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qint64 done, qint64 total) {
@@ -332,6 +409,7 @@ bool main::pace(Run run, QElapsedTimer& sinceyield, const QString& what, qint64 
 
 void main::holdtext(const QString& text) {
   supersede();
+  takeownmessage();
   held_ = HeldText{text, "pasted: " + charactercount(text.size()) + " \u00B7 Ctrl+E shows them"};
   writemessage(held_->marker);
   say("Held back: the box would take seconds to show so much; Hash Message hashes it as it is");
@@ -345,6 +423,7 @@ void main::showheld() {
   const QString text = held_->text;
   say("Showing " + charactercount(text.size()) + ": the window may not answer for a while");
   writemessage(text);
+  takeownmessage();
 }
 
 void main::choosefile() {
@@ -352,14 +431,20 @@ void main::choosefile() {
   if (!path.isEmpty()) openfile(path);
 }
 
-void main::openfile(const QString& path) {
+void main::openfile(const QString& path, const QString& note) {
   const QFileInfo info(path);
-  if (!info.isFile()) return say("Cannot open " + path + ": " + (info.exists() ? "it is not a regular file" : "there is no such file"));
+  if (!info.isFile()) return say("Cannot open " + path + ": " + (info.exists() ? "it is not a regular file" : "there is no such file") + note);
   supersede();
   Combo1->setlistindex(catalogue::promptentry);
-  file_ = OpenFile{info.absoluteFilePath(), "file: " + info.fileName() + " \u00B7 " + bytecount(static_cast<std::size_t>(info.size())), info.size()};
+  ownmode_.reset();
+  file_ = OpenFile{info.absoluteFilePath(), "file: " + info.fileName() + " \u00B7 " + bytecount(static_cast<std::size_t>(info.size())), info.size(), note};
   writemessage(file_->marker);
-  say("Hash Message hashes the file " + file_->path);
+  say("Hashing the file " + file_->path + note);
+  // Naming the file asked for its digest. Once the drop or the dialog is over, as if the button
+  // were pressed: unless the box or a run has moved on meanwhile.
+  QTimer::singleShot(0, this, [this, marker = file_->marker] {
+    if (message->text() == marker && showsfile()) Command1_1->click();
+  });
 }
 
 bool main::showsfile() const { return file_ && message->text() == file_->marker; }
@@ -369,29 +454,38 @@ std::optional<basicutilities::Sha1Digest> main::hashfile(Run run, QString& readi
   QElapsedTimer sinceyield;
   sinceyield.start();
   QString problem;
-  const auto digest = tester::hashfile(file, [&](qint64 done) { return pace(run, sinceyield, "Hashing the file:", done, file.size); }, problem);
+  std::string kept;
+  const auto digest = tester::hashfile(file, [&](qint64 done) { return pace(run, sinceyield, "Hashing the file:", done, file.size); }, problem, kept);
   if (!problem.isEmpty()) {
+    hash->clear();  // a digest from before would read as the file's as it is now
     say("Not hashed: " + file.path + " " + problem);
     buttonready();
   }
-  if (digest) reading = bytecount(static_cast<std::size_t>(file.size)) + ": the file " + file.path;
+  if (!digest) return std::nullopt;
+  reading = bytecount(static_cast<std::size_t>(file.size)) + ": the file " + file.path + file.note;
+  hashed_ = file.size <= keptfilesize ? std::make_shared<const std::string>(std::move(kept)) : nullptr;
   return digest;
 }
 
 void main::dragEnterEvent(QDragEnterEvent* event) {
-  if (draggedfile(event->mimeData())) event->acceptProposedAction();
+  if (!draggedfiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void main::dropEvent(QDropEvent* event) {
-  if (const auto path = draggedfile(event->mimeData())) {
-    event->acceptProposedAction();
-    handler([this, file = *path] { openfile(file); })();
-  }
+  const QStringList files = draggedfiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  // One file is hashed at a time; the others are not dropped silently.
+  const auto others = files.size() - 1;
+  const QString note = others == 0 ? QString() : QString(" \u00B7 %1 other file%2 dropped with it left out").arg(others).arg(others == 1 ? "" : "s");
+  handler([this, file = files.first(), note] { openfile(file, note); })();
 }
 
 void main::cancel() {
   if (Command1_1->isEnabled()) return;  // nothing is running
   supersede();
+  // A digest from before the request would read as this request's.
+  hash->clear();
   say("Cancelled: nothing more was written");
 }
 
@@ -453,6 +547,7 @@ void main::showrounds() {
   if (rounds_ == nullptr) {
     rounds_ = new dialogs::rounds;
     rounds_->setParent(this, rounds_->windowFlags());
+    rounds_->placebeside(*this);  // the first time only: then where the user puts it
   }
   tellrounds();
   rounds_->show();
@@ -465,7 +560,7 @@ void main::tellrounds() {
   if (hashed_ || hash->text().isEmpty()) {
     rounds_->showmessage(hashed_, "No digest to show the rounds of: press Hash Message, and the rounds of what it hashed are shown here.");
   } else {
-    rounds_->showmessage(nullptr, "The rounds of a file are not shown: its bytes are not kept. "
+    rounds_->showmessage(nullptr, "The rounds of a file over 4 MiB are not shown: its bytes are not kept. "
                                   "sha1vectors --trace-hex traces any bytes given in hex.");
   }
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "digest/sha1digest.h"
+#include "input/messagebytes.h"
 #include "ui/forms/form.h"
 #include "ui/forms/runs.h"
 #include "ui/tester/placement.h"
@@ -46,10 +47,12 @@ class main : public forms::Form<QWidget> {
   // Shows the selected entry's message (as text, or as hex pairs filled in one by one) and its
   // expected digest; clears the computed one.
   void Combo1_Click();
-  // Shows the selected entry again in the newly chosen mode (0 text, 1 hex).
+  // Shows the selected entry again in the newly chosen mode (0 text, 1 hex); the user's own
+  // message is converted instead (convertmessage).
   void inputmode_Click(int index);
   // Any change of the message box's text clears both digests; the user's edit also stops whatever
-  // display or hash request is running, since its result would no longer belong to the box.
+  // display or hash request is running, since its result would no longer belong to the box, and
+  // makes the box the user's own message.
   void message_Change();
   // Hashes the box's message as the mode reads it and shows its digest under "Hash", and on the
   // status line what was hashed and whether the digest matches the expected one.
@@ -58,10 +61,11 @@ class main : public forms::Form<QWidget> {
   void cancel();
   // Ctrl+Shift+C: the computed digest to the clipboard as 40 lower-case digits.
   void copydigest();
-  // A file to hash (Ctrl+O, or dropped on the window): the box shows its marker, "file: NAME ·
-  // N bytes", which a request hashes by streaming the file through the engine. The selection goes
-  // to the prompt entry; a mode switch keeps the marker; an edit makes it text like any other.
-  void openfile(const QString& path);
+  // A file to hash (Ctrl+O, the command line, or dropped on the window): the box shows its marker,
+  // "file: NAME · N bytes", which a request hashes by streaming the file through the engine; one
+  // is made at once. The selection goes to the prompt entry; a mode switch keeps the marker; an
+  // edit makes it text like any other. note ends what the status line says of the file.
+  void openfile(const QString& path, const QString& note = {});
   // Ctrl+O: the platform's file dialog, then openfile.
   void choosefile();
   // A paste or drop too big to show: the box shows a marker, "pasted: N characters", and a request
@@ -121,9 +125,14 @@ class main : public forms::Form<QWidget> {
   // The digest of what the box means (what a marker holds back, or its own text), read as the mode
   // reads it and hashed in pieces; nothing when the run was superseded.
   std::optional<basicutilities::Sha1Digest> hashbox(Run run, QString& reading);
-  // Text mode's bytes (Windows-1252), read with pauses; nothing when superseded. Throws
-  // forms::UnmappableCharacterError, having said so on the status line, for a character without one.
-  std::optional<std::string> ansibytes(Run run, const QString& text);
+  // Text mode's bytes (Windows-1252), read with pauses; nothing when superseded.
+  std::optional<input::Encoded> encodetext(Run run, const QString& text);
+  // The box now holds the user's own message, as the mode reads it: no catalogue entry names it.
+  void takeownmessage();
+  // The user's own message, written for the other mode, rewritten for this one: text as the hex
+  // pairs of its bytes, hex as text when every byte has a character to show; otherwise the mode
+  // goes back, and the status line says why.
+  void convertmessage();
   // Every few milliseconds of a long run: its progress, and a turn for the event pump; false once
   // the run is superseded.
   bool pace(Run run, QElapsedTimer& sinceyield, const QString& what, qint64 done, qint64 total);
@@ -143,6 +152,13 @@ class main : public forms::Form<QWidget> {
   Placement placement_{*this};
   // A run is writing the box (writemessage): that change is no edit of the user's.
   bool writing_ = false;
+  // The box holds the user's own message (typed, pasted or converted), written for text mode
+  // (true) or hex mode; nothing while it shows a catalogue entry or a marker.
+  std::optional<bool> ownmode_;
+  // The catalogue is moving to its prompt entry under the user's message, which stays.
+  bool keepmessage_ = false;
+  // A conversion that could not be made is putting the mode back: no switch of the user's.
+  bool revertingmode_ = false;
   // The button had the focus when a run disabled it; it gets it back when ready.
   bool refocusbutton_ = false;
 

@@ -63,7 +63,8 @@ std::optional<basicutilities::Sha1Digest> hashpieces(const std::string& bytes, c
   return stream.finish();
 }
 
-std::optional<basicutilities::Sha1Digest> hashfile(const OpenFile& file, const Pace& pace, QString& problem) {
+std::optional<basicutilities::Sha1Digest> hashfile(const OpenFile& file, const Pace& pace, QString& problem, std::string& kept) {
+  kept.clear();
   QFile in;
   if (!openregular(file.path, in, problem)) return std::nullopt;
   basicutilities::Sha1Stream stream;
@@ -75,6 +76,7 @@ std::optional<basicutilities::Sha1Digest> hashfile(const OpenFile& file, const P
       return std::nullopt;
     }
     stream.add(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
+    if (file.size <= keptfilesize && done + n <= keptfilesize) kept.append(chunk.data(), static_cast<std::size_t>(n));
     done += n;
     if (!pace(done)) return std::nullopt;
   }

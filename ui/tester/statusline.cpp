@@ -40,7 +40,8 @@ QString wordlist(const std::vector<int>& words) {
 
 void StatusLine::say(const QString& text) {
   progressshown_ = false;
-  label_->setText(label_->fontMetrics().elidedText(text, Qt::ElideRight, label_->width()));
+  // Cut in the middle: the verdict at the start and the last note both stay in sight.
+  label_->setText(label_->fontMetrics().elidedText(text, Qt::ElideMiddle, label_->width()));
   label_->setToolTip(text);
   label_->setAccessibleDescription(text);
   QAccessibleEvent changed(label_, QAccessible::DescriptionChanged);
@@ -74,6 +75,10 @@ QString hexreading(const input::HexReading& read) {
   if (read.skipped > 0) {
     const QString count = charactercount(static_cast<qsizetype>(read.skipped));
     reading += QString(" \u00B7 %1 skipped, the first \"%2\"").arg(count, QString::fromUcs4(&read.firstskipped, 1));
+  }
+  if (read.prefixes > 0) {
+    const QString count = read.prefixes == 1 ? QString("a prefix") : QString("%1 prefixes").arg(read.prefixes);
+    reading += " \u00B7 " + count + " (\"0x\" or \"\\x\") read as such";
   }
   if (read.zerox) reading += " \u00B7 \"0x\" reads as the digit 0 and a skipped x";
   if (read.odd) reading += " \u00B7 odd count: a leading 0 was added";

@@ -39,7 +39,8 @@ class StatusLine {
 
 QString bytecount(std::size_t count);
 QString charactercount(qsizetype count);
-// How a hex box was read: the bytes, what was skipped, a "0x" taken for a digit, an odd count.
+// How a hex box was read: the bytes, what was skipped, the prefixes, a "0x" taken for a digit, an
+// odd count.
 QString hexreading(const input::HexReading& read);
 
 // "✓ Match", or "✗ Mismatch in words 2 and 4 of 5" with the words that differ (from 0).
