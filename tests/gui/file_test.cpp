@@ -139,11 +139,12 @@ TEST_F(FileWindow, OddDropsOpenNothingAndLeaveTheWindowUsable) {
   EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
 }
 
-// Of several files dropped the first is hashed, and the status line says how many were left out;
-// a small file's rounds show.
+// Of several files dropped the first is hashed, and the status line says how many were left out
+// (cut in the middle, so that both its ends show); a small file's rounds show.
 TEST_F(FileWindow, OfSeveralFilesDroppedTheFirstIsHashedAndTheOthersCounted) {
   QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(write("abc.txt", "abc"))), QUrl::fromLocalFile(QString::fromStdString(write("b", "b"))),
+  const std::string name = "a file with a name long enough to cut the status line.txt";
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(write(name, "abc"))), QUrl::fromLocalFile(QString::fromStdString(write("b", "b"))),
                 QUrl::fromLocalFile(QString::fromStdString(write("c", "c")))});
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&window, &enter);
@@ -151,7 +152,10 @@ TEST_F(FileWindow, OfSeveralFilesDroppedTheFirstIsHashedAndTheOthersCounted) {
   QApplication::sendEvent(&window, &dropped);
   ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }));
   EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
-  EXPECT_TRUE(window.status->toolTip().endsWith("abc.txt \u00B7 2 other files dropped with it left out")) << window.status->toolTip().toStdString();
+  EXPECT_TRUE(window.status->toolTip().endsWith(".txt \u00B7 2 other files dropped with it left out")) << window.status->toolTip().toStdString();
+  EXPECT_TRUE(window.status->text().startsWith("3 bytes: the file ") && window.status->text().endsWith("left out") &&
+              window.status->text() != window.status->toolTip())
+      << window.status->text().toStdString();
   shortcut(Qt::Key_F2, Qt::NoModifier);
   auto* rounds = window.findChild<dialogs::rounds*>();
   ASSERT_NE(rounds, nullptr);
