@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// sha1vectors --library at work: every shipped vector file, and random messages, through OpenSSL's
+// sha1vectors --library and --harness at work: every shipped vector file, and random messages, through OpenSSL's
 // libcrypto in a worker (every message in all its splits), beside the built-in engine in-process
 // on the same work.
 #include <benchmark/benchmark.h>
@@ -13,6 +13,7 @@
 
 #include "sha1vectors/checking/checking.h"
 #include "sha1vectors/checking/random.h"
+#include "sha1vectors/implementations/command.h"
 #include "sha1vectors/implementations/library.h"
 #include "sha1vectors/readers/inputs.h"
 
@@ -69,6 +70,36 @@ void BM_RandomMessages(benchmark::State& state) {
   state.SetLabel(state.range(0) != 0 ? "libcrypto in a worker" : "engine in-process");
 }
 BENCHMARK(BM_RandomMessages)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// Python's hashlib on the same random messages: through its harness (every message in all its
+// splits, one program for the run) against a command that takes the messages as files ({}), a
+// program start per call; messages a second.
+void BM_PythonRandomMessages(benchmark::State& state) {
+  std::unique_ptr<sha1vectors::Implementation> checked;
+  if (state.range(0) != 0) {
+    sha1vectors::LibrarySettings settings;
+    settings.path = "python3 " EXAMPLES_DIR "/harness/sha1_harness.py";
+    settings.abi = "harness";
+    settings.worker = SHA1VECTORS_PROGRAM;
+    auto harness = std::make_unique<sha1vectors::Library>(settings);
+    if (auto problem = harness->cannotrun()) return state.SkipWithError(problem->c_str());
+    checked = std::move(harness);
+  } else {
+    auto command = std::make_unique<sha1vectors::Command>(
+        "python3 -c 'import hashlib, sys; [print(hashlib.sha1(open(f, \"rb\").read()).hexdigest()) for f in sys.argv[1:]]' {}",
+        std::chrono::milliseconds(10'000), &never);
+    if (auto problem = command->cannotrun()) return state.SkipWithError(problem->c_str());
+    checked = std::move(command);
+  }
+  const std::uint64_t count = 100'000;
+  for (auto _ : state) {
+    const auto result = sha1vectors::checkrandom(*checked, {count, 1, 1024, jobs}, never);
+    if (result.failure) state.SkipWithError("a random message failed");
+  }
+  state.counters["messages_per_s"] = benchmark::Counter(static_cast<double>(count) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel(state.range(0) != 0 ? "--harness, every split" : "--command {}, whole messages");
+}
+BENCHMARK(BM_PythonRandomMessages)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

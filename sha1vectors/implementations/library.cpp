@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sha1vectors/implementations/harness.h"
 #include "sha1vectors/implementations/protocol.h"
 #include "sha1vectors/implementations/timing.h"
 #include "sha1vectors/implementations/ways.h"
@@ -67,7 +68,7 @@ class Library::Worker {
   std::optional<protocol::Position> where() const {
     const auto* position = static_cast<const protocol::Position*>(shared_.data());
     if (position == nullptr || position->known == 0) return std::nullopt;
-    return protocol::Position{position->message, position->way, position->role, position->update, position->step, position->known};
+    return protocol::Position{position->message, position->way, position->role, position->update, position->step, position->known, {}};
   }
 
   // From now, the worker has allowed of its own time (timing.h) until it next says something.
@@ -97,9 +98,14 @@ class Library::Worker {
     return Read::done;
   }
 
-  // How the worker ended, once it has: by a signal, or an exit.
+  // How the worker ended, once it has: why it gave up, if it said; else by a signal, or an exit.
   std::string ending() {
     const process::Ending ending = child_.end();
+    if (const auto* position = static_cast<const protocol::Position*>(shared_.data()); position != nullptr && position->why[0] != '\0') {
+      std::string why;
+      for (std::size_t i = 0; i < sizeof position->why && position->why[i] != '\0'; ++i) why += position->why[i];
+      return why;
+    }
     if (ending.kind == process::Ending::Kind::signalled) return "the library crashed: " + process::signalname(ending.code);
     if (ending.kind == process::Ending::Kind::exited) return "the worker ended with status " + std::to_string(ending.code);
     return "the worker vanished";
@@ -142,9 +148,15 @@ std::optional<std::string> Library::cannotrun() {
   std::string problem;
   protocol::Found found{};
   auto worker = Worker::start(settings_, problem, found);
-  if (!worker) return "--library " + settings_.path + ": " + problem;
-  if (found.interface >= interfaces().size()) return "--library " + settings_.path + ": the worker named no interface";
-  interface_ = &interfaces()[found.interface];
+  const std::string option = harness() ? "--harness " : "--library ";
+  if (!worker) return option + settings_.path + ": " + problem;
+  if (found.interface == protocol::harnessrow && harness()) {
+    interface_ = &harness::row;
+  } else if (found.interface < interfaces().size() && !harness()) {
+    interface_ = &interfaces()[found.interface];
+  } else {
+    return option + settings_.path + ": the worker named no interface";
+  }
   oneshot_ = (found.flags & protocol::hasoneshot) != 0;
   takesbits_ = (found.flags & protocol::hasbits) != 0;
   contextsize_ = found.contextsize;
@@ -215,9 +227,10 @@ bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::
 }  // namespace
 
 std::string Library::callname(const protocol::Position& position, const Way& way) const {
-  if (way.oneshot) return {};  // the way names its one call
+  const std::string& name = names_[static_cast<std::size_t>(position.role % roles)];
+  if (way.oneshot || name.empty()) return {};  // the way names its one call; or the call is not known
   const auto role = static_cast<Role>(position.role);
-  const std::string function = names_[static_cast<std::size_t>(position.role % roles)] + "()";
+  const std::string function = name + "()";
   if (role == Role::update) return "; in update " + std::to_string(position.update) + ", " + function;
   return "; in " + function;
 }
@@ -239,7 +252,7 @@ std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, basic
   }
   incall = read == Worker::Read::late || read == Worker::Read::ended || (read == Worker::Read::done && kind == protocol::crashed);
   if (read == Worker::Read::stopped) return Outcome::halted();
-  if (read == Worker::Read::late) return Outcome{std::nullopt, "the library did not finish within " + seconds(allowed)};
+  if (read == Worker::Read::late) return Outcome{std::nullopt, (harness() ? "the harness" : "the library") + std::string(" did not finish within ") + seconds(allowed)};
   if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending()};
   if (garbled(kind, answer, crash)) return Outcome{std::nullopt, "the library wrote into the worker's answer pipe, garbling its answer"};
   if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + process::signalname(static_cast<int>(crash.signal))};

@@ -23,7 +23,8 @@ namespace sha1vectors {
 
 struct LibrarySettings {
   std::string path;
-  std::string abi;           // an interface's name; empty: found from the exported symbols
+  std::string abi;           // an interface's name; empty: found from the exported symbols; "harness":
+                             // path is a harness's command (harness.h), not a library
   std::string renames;       // --symbols
   std::chrono::milliseconds timeout{10'000};
   std::uint64_t seed = 0;    // of the random splits
@@ -68,6 +69,7 @@ class Library : public Implementation {
   std::unique_ptr<Worker> takeworker(std::string& problem);
   void giveback(std::unique_ptr<Worker> worker);
   std::string oneshotname() const { return names_[static_cast<std::size_t>(Role::oneshot)]; }
+  bool harness() const { return settings_.abi == "harness"; }
 
   LibrarySettings settings_;
   const Interface* interface_ = nullptr;

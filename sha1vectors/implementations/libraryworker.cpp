@@ -6,10 +6,12 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <new>
 
+#include "sha1vectors/implementations/harness.h"
 #include "sha1vectors/implementations/interfaces.h"
 #include "sha1vectors/implementations/library.h"
 #include "sha1vectors/implementations/protocol.h"
@@ -202,6 +204,63 @@ bool cangive(const Bound& b, const Asked& asked) {
   });
 }
 
+// The harness could not go on: the answers waiting are sent, why is left where the checker looks,
+// and the worker ends (the harness's connection ends it).
+void giveup(const std::string& why) {
+  process::writeall(answerfd, pending, pendingsize);
+  if (position == nullptr) return;
+  const std::size_t length = std::min(why.size(), sizeof position->why - 1);
+  for (std::size_t i = 0; i < length; ++i) position->why[i] = why[i];
+  position->why[length] = '\0';
+}
+
+// A batch through a harness: every way's requests written while the answers are read, so that a
+// batch takes a round trip or two, not one a way. When the harness fails, the way awaited first is
+// where (the call in it cannot be told).
+bool pipelined(const std::vector<Asked>& request) {
+  harness::Pipeline& harness = harness::pipeline();
+  struct Awaited {
+    std::uint32_t message, way;
+  };
+  std::deque<Awaited> awaited;
+  const auto failed = [&](Awaited at) {
+    if (position != nullptr) {
+      position->message = at.message;
+      position->way = at.way;
+      position->role = static_cast<std::uint32_t>(Role::oneshot);  // no call of the harness's named
+      position->known = 1;
+    }
+    giveup(harness.why());
+    std::_Exit(3);
+  };
+  // Passes on the answers that have come, or all of them.
+  const auto deliver = [&](bool all) {
+    while (!awaited.empty() && (all || harness.ready())) {
+      const auto digest = harness.next();
+      if (!digest) failed(awaited.front());
+      Answer told{};
+      std::copy(digest->begin(), digest->end(), told.digest);
+      if (!answer(encode(told))) return false;
+      awaited.pop_front();
+    }
+    return keepalive();
+  };
+  for (std::uint32_t m = 0; m < request.size(); ++m) {
+    const Body& body = request[m].body;
+    const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
+    for (std::uint32_t w = 0; w < request[m].ways.size(); ++w) {
+      bool going = true;
+      request[m].ways[w].each(message.size(), [&](std::uint64_t offset, std::uint64_t size) {
+        going = going && harness.write("U " + std::to_string(size) + "\n") && harness.write(message.from(offset, size)) && deliver(false);
+      });
+      if (!going || !harness.end()) failed(awaited.empty() ? Awaited{m, w} : awaited.front());
+      awaited.push_back({m, w});
+      if (!deliver(false)) return false;
+    }
+  }
+  return deliver(true) && flush();
+}
+
 // A batch of messages, each given every way it is asked to be. The request is read whole before
 // any of it is hashed, so that the checker, writing it, never waits on answers it is not reading.
 bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
@@ -211,6 +270,7 @@ bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) 
   for (Asked& asked : request) {
     if (!decode(in, asked) || !cangive(b, asked)) return false;
   }
+  if (b.interface == &harness::row) return pipelined(request);
   for (std::uint32_t m = 0; m < count; ++m) {
     const Body& body = request[m].body;
     const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
@@ -310,10 +370,25 @@ std::optional<Bound> findinterface(void* library, const std::string& wanted, con
   return std::nullopt;
 }
 
+// A harness instead of a library: started, asked for the empty message's digest, then served as a
+// library is, through its own interface row.
+int serveharness(const std::string& command) {
+  process::ignorebrokenpipes();
+  if (auto problem = harness::start(command)) return hello({std::nullopt, *problem}) ? 0 : 1;
+  Bound bound{&harness::row, {}, harness::row.contextsize};
+  for (const Role role : {Role::begin, Role::update, Role::end}) bound.functions[static_cast<std::size_t>(role)] = &bound;  // present; unused
+  if (!hello({Found{harnessrow, 0, bound.contextsize}, {}})) return 1;
+  position = static_cast<protocol::Position*>(process::mapshared(positionfd, sizeof(protocol::Position)));
+  harness::ongiveup(giveup);
+  tellcrashes();
+  return serve(bound);
+}
+
 }  // namespace
 
 int libraryworker(int argc, char** argv) {
   if (argc < 5) return 2;
+  if (std::string_view(argv[3]) == "harness") return serveharness(argv[2]);
   std::string problem;
   void* library = process::loadlibrary(argv[2], problem);
   if (library == nullptr) return hello({std::nullopt, "cannot be loaded: " + problem}) ? 0 : 1;

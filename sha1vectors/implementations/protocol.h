@@ -194,7 +194,11 @@ struct Position {
   volatile std::uint64_t update;        // of an update, its number in the way, from 1
   volatile std::uint64_t step;          // in a chain, the hash
   volatile std::uint32_t known;         // nonzero once the worker has said where it is
+  // Why the worker gave up on a call, when it did (a harness that ended or answered wrongly).
+  volatile char why[256];
 };
+// The row a worker names for a harness, which stands outside the table of library interfaces.
+inline constexpr std::uint8_t harnessrow = 0xFF;
 
 // The record of a crash: the signal, and the hash of a chain it came in. Fixed in size, so that a
 // signal handler can write it.

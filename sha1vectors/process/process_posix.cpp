@@ -136,6 +136,9 @@ std::optional<std::string> Child::start(const Launch& launch) {
       return fail(std::string("cannot make a pipe: ") + std::strerror(errno));
     }
   }
+  // Nothing else of ours reaches the child, not even what was handed to us without close-on-exec
+  // (a worker's own pipes, which a program it starts must not hold open). Standard error stays.
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, std::max(floor, 3));
   posix_spawnattr_t attributes;
   ::posix_spawnattr_init(&attributes);
   if (launch.owngroup) owngroup(attributes);

@@ -20,7 +20,7 @@ std::string how(const Command& command) {
 
 bool Chosen::choose(const Options& options, const std::string& self) {
   if (!options.command.empty()) return startcommand(options);
-  if (!options.library.empty()) return loadlibrary(options, self);
+  if (!options.library.empty() || !options.harness.empty()) return loadlibrary(options, self);
   return true;
 }
 
@@ -30,12 +30,13 @@ Implementation& Chosen::implementation() {
   return engine_;
 }
 
-// The library of --library, loaded in its first worker; false, having said why, when it cannot be.
+// The library of --library, loaded in its first worker, or the harness of --harness, started by it;
+// false, having said why, when it cannot be.
 bool Chosen::loadlibrary(const Options& options, const std::string& self) {
   sweeper_.emplace();  // what the library starts outside the worker's group is adopted, and ended
   LibrarySettings settings;
-  settings.path = options.library;
-  settings.abi = options.abi;
+  settings.path = options.harness.empty() ? options.library : options.harness;
+  settings.abi = options.harness.empty() ? options.abi : "harness";
   settings.renames = options.symbols;
   settings.timeout = std::chrono::milliseconds(std::llround(options.timeout * 1000));
   settings.seed = *options.seed;
@@ -46,7 +47,7 @@ bool Chosen::loadlibrary(const Options& options, const std::string& self) {
     std::cerr << "sha1vectors: " << *problem << " (nothing was checked)\n";
     return false;
   }
-  if (options.verbose) std::cerr << "sha1vectors: " << options.library << " has " << library_->interface() << "\n";
+  if (options.verbose) std::cerr << "sha1vectors: " << settings.path << " has " << library_->interface() << "\n";
   std::cerr << "sha1vectors: every message is also given in splits, the random ones from --seed " << settings.seed << "\n";
   return true;
 }

@@ -78,6 +78,7 @@ constexpr const char* outputhelp =
     "  sha1vectors --command 'sha1sum {}' *.rsp      the same, many messages a call\n"
     "  sha1vectors --library ./libmysha1.so *.rsp    a shared library's SHA-1, in a worker process\n"
     "  sha1vectors --random 100000 --library ./libmysha1.so   random messages against the engine\n"
+    "  sha1vectors --harness 'python3 sha1_harness.py' *.rsp  any language, through a harness\n"
     "\n"
     ;
 
@@ -96,6 +97,10 @@ constexpr const char* libraryhelp =
     "and buffers have edges) against this program's engine, through --library or --command; the first\n"
     "failure is shrunk to the shortest failing message with the simplest bytes and printed as a CAVP\n"
     "record, which can be saved and checked again as a FILE.\n"
+    "--harness CMD checks an implementation in any language the same way, every split included: CMD\n"
+    "is started once a job (through /bin/sh -c) and kept; it reads \"U <n>\\n\" and n bytes (an\n"
+    "update) and \"E <k>\\n\" (the end), and answers each end with one line, the digest in 40 hex\n"
+    "digits, a blank and k, then starts a fresh hash. Examples: examples/harness/ (docs/harness.md).\n"
     "\n"
     "Tracing: --trace TEXT or --trace-hex HEX prints SHA-1's working on one message instead of\n"
     "checking: each block's words, its schedule, a b c d e after every round and the chaining values.\n"
@@ -134,8 +139,8 @@ std::optional<int> refused(const Options& options, bool commandgiven, bool libra
     return 2;
   }
   // The engine against itself would pass whatever it is: nothing outside was checked.
-  if (options.random > 0 && options.command.empty() && options.library.empty()) {
-    std::cerr << "sha1vectors: --random checks an implementation against this program's engine: name it with --library or --command\n";
+  if (options.random > 0 && options.command.empty() && options.library.empty() && options.harness.empty()) {
+    std::cerr << "sha1vectors: --random checks an implementation against this program's engine: name it with --library, --harness or --command\n";
     return 2;
   }
   if (options.random > 0 && (!options.files.empty() || options.catalogue || !options.acvpresponse.empty())) {
@@ -200,6 +205,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   auto* library = app.add_option("-l,--library", options.library, "check the SHA-1 of this shared library, loaded in a worker process, in many splits of every message")
                       ->type_name("PATH");
   library->excludes(app.get_option("--command"));
+  app.add_option("--harness", options.harness, "check a SHA-1 in any language through a long-running harness program that speaks the harness protocol (below), in many splits of every message")
+      ->type_name("CMD")
+      ->excludes(app.get_option("--command"))
+      ->excludes(library);
   app.add_option("--abi", options.abi, "the library's interface: " + interfacechoices() + " (default: found from its symbols)")
       ->type_name("NAME")
       ->check(CLI::IsMember(interfacenames))
@@ -247,6 +256,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   } catch (const CLI::ParseError& error) {
     // --help exits 0; a wrong call is unusable input.
     return app.exit(error) == 0 ? 0 : 2;
+  }
+  if (app.count("--harness") > 0 && options.harness.find_first_not_of(" \t") == std::string::npos) {
+    std::cerr << "sha1vectors: --harness needs a command to run\n";
+    return 2;
   }
   return refused(options, app.count("--command") > 0, app.count("--library") > 0);
 }

@@ -31,6 +31,7 @@ struct Options {
   std::optional<std::string> tracecompare;        // a trace of the user's to compare with it
   std::string constants;
   std::string library, abi, symbols;
+  std::string harness;
   std::optional<std::uint64_t> seed;
   bool nolong = false, longcheck = false;
   std::uint64_t random = 0, maxlength = 1024;

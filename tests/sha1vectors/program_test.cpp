@@ -578,7 +578,9 @@ TEST_F(Sha1vectorsProgram, RefusesACallThatChecksNothingAndSaysWhy) {
       {"--library libcrypto.so.3 --symbols NoSuch=x", "--symbols: NoSuch=x renames no interface's functions"},
       {"--library libcrypto.so.3 --abi openssl --symbols NoSuch=x", "--symbols: \"NoSuch\" is no function of OpenSSL's interface"},
       {"--library libcrypto.so.3 --seed 99999999999999999999", "--seed: must be a whole number from 0 to 18446744073709551615"},
-      {"--random 5", "name it with --library or --command"},
+      {"--random 5", "name it with --library, --harness or --command"},
+      {"--harness ' '", "--harness needs a command to run"},
+      {"--harness cat --library libcrypto.so.3", "--library excludes --harness"},
       {"--abi sha1abi --library " + std::string(FAULTY_LIBRARIES) + "/ownabi-hugecontext.so", "says its context takes 1099511627776 bytes (sha1abi_context_size()), not 1 byte to 1 MiB"},
   };
   for (const auto& c : refused) {
@@ -649,6 +651,56 @@ TEST_F(Sha1vectorsProgram, TracesOneMessageGivenAsTextOrAsHex) {
                                    "--trace-compare " + write("alone.txt", text.out)}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
   }
+}
+
+// The shipped harnesses pass every shipped vector file (their bit-oriented vectors skipped), the
+// long message and random messages, every split included.
+TEST_F(Sha1vectorsProgram, TheExampleHarnessesPassEverything) {
+  const std::string vectors = std::string(SHA1TESTER_VECTOR_DIR);
+  const std::string files = vectors + "/cavp/*.rsp " + vectors + "/nessie/* " + vectors + "/acvp";
+  for (const std::string harness : {"python3 " EXAMPLE_HARNESSES "/sha1_harness.py", "node " EXAMPLE_HARNESSES "/sha1_harness.js"}) {
+    const Ran all = run("--quiet --harness '" + harness + "' " + files);
+    EXPECT_EQ(lastline(all.out), "1014 passed, 0 failed, 1024 skipped") << harness << "\n" << all.out << all.err;
+    EXPECT_EQ(run("--quiet --random 2000 --harness '" + harness + "'").out, "2000 passed, 0 failed\n") << harness;
+  }
+}
+
+// A harness over a SHA-1 with a classic fault fails, with the way that shows it named.
+TEST_F(Sha1vectorsProgram, AFaultyImplementationBehindAHarnessIsCaught) {
+  const std::string vectors = std::string(SHA1TESTER_VECTOR_DIR);
+  const Ran lost = run("--no-long --harness 'python3 " FAULTY_HARNESSES "/faultysha1.py lostbyte' " + vectors + "/cavp/SHA1LongMsg.rsp");
+  EXPECT_EQ(lost.status, 1);
+  EXPECT_NE(lost.out.find(": updates of 1, "), std::string::npos) << lost.out;
+  const Ran counted = run("--harness 'node " FAULTY_HARNESSES "/faultysha1.js bitcount32' " + write("small.rsp", small_));
+  EXPECT_NE(counted.out.find("FAIL long-message check"), std::string::npos) << counted.out;
+  EXPECT_NE(counted.out.find("likely cause: the bit count is kept in 32 bits"), std::string::npos) << counted.out;
+  EXPECT_EQ(lastline(counted.out), "3 passed, 1 failed, 1 skipped");
+}
+
+// A harness that ends, hangs, prints garbage or answers another end is told so, naming the call;
+// one that cannot answer the empty message is refused before anything is checked.
+TEST_F(Sha1vectorsProgram, AHarnessThatGoesWrongIsToldSo) {
+  const std::string file = write("small.rsp", small_);
+  const struct {
+    std::string fault, timeout, said;
+  } cases[] = {
+      {"exits", "10", "the harness ended with status 5 (one update)"},
+      {"hangs", "0.3", "the harness did not finish within 0.3 s (one update)"},
+      {"garbage", "10", "the harness answered \"hello\" to end 2, not 40 hex digits, a blank and 2 (one update)"},
+      {"renumbers", "10", "the harness answered \"da39a3ee5e6b4b0d3255bfef95601890afd80709 1\" to end 2, not 40 hex digits, a blank and 2"},
+      {"closes", "10", "the harness ended with status 0 (one update)"},
+  };
+  for (const auto& c : cases) {
+    const Ran r = run("--no-long --timeout " + c.timeout + " --harness 'python3 " FAULTY_HARNESSES "/faultysha1.py " + c.fault + "' " + file);
+    EXPECT_EQ(r.status, 1) << c.fault;
+    EXPECT_NE(r.out.find("Len = 0: " + c.said), std::string::npos) << c.fault << "\n" << r.out;
+    EXPECT_EQ(lastline(r.out), "0 passed, 3 failed, 1 skipped") << c.fault;
+  }
+  const Ran missing = run("--harness no-such-harness " + file);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("--harness no-such-harness: the harness ended with status 127, asked for the empty message's digest"), std::string::npos) << missing.err;
+  const Ran wrong = run("--harness 'echo 0000000000000000000000000000000000000000 1; cat >/dev/null' " + file);
+  EXPECT_NE(wrong.err.find("answered a wrong digest for the empty message"), std::string::npos) << wrong.err;
 }
 
 }  // namespace
