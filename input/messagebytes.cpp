@@ -70,6 +70,20 @@ char32_t utf8character(std::string_view text, std::size_t& length) {
   return 0xFFFD;
 }
 
+// Whether a C prefix starts at text[at], which holds c: "0x" not after a digit, or "\x", and
+// a digit after it.
+bool prefixat(std::u16string_view text, std::size_t at, char32_t c, char32_t previous) {
+  return (c == U'\\' || (c == U'0' && !basicutilities::ishexdigit(previous))) && at + 2 < text.size() &&
+         (text[at + 1] == u'x' || text[at + 1] == u'X') && basicutilities::ishexdigit(char32_t{text[at + 2]});
+}
+
+// A character of a hex text that is no digit: a blank separates, anything else is counted.
+void skip(HexReading& reading, char32_t c, char32_t previous) {
+  if (isblank(c)) return;
+  if (reading.skipped++ == 0) reading.firstskipped = c;
+  reading.zerox = reading.zerox || (previous == U'0' && (c == U'x' || c == U'X'));
+}
+
 }  // namespace
 
 std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
@@ -90,21 +104,16 @@ std::optional<HexReading> readhex(std::u16string_view text, const Pace& pace) {
   for (std::size_t at = 0, units = 1; at < text.size(); at += units) {
     if (!paced(pace, Stage::digits, at, text.size())) return std::nullopt;
     const char32_t c = characterat(text, at, units);
-    const bool prefix = (c == U'\\' || (c == U'0' && !basicutilities::ishexdigit(previous))) && at + 2 < text.size() &&
-                        (text[at + 1] == u'x' || text[at + 1] == u'X') && basicutilities::ishexdigit(char32_t{text[at + 2]});
+    const bool prefix = prefixat(text, at, c, previous);
+    if (prefix || !basicutilities::ishexdigit(c)) endrun();
     if (prefix) {
-      endrun();
       ++reading.prefixes;
       prefixedrun = digits.size();
       units = 2;
     } else if (basicutilities::ishexdigit(c)) {
       digits += static_cast<char>(c);
     } else {
-      endrun();
-      if (!isblank(c)) {
-        if (reading.skipped++ == 0) reading.firstskipped = c;
-        reading.zerox = reading.zerox || (previous == U'0' && (c == U'x' || c == U'X'));
-      }
+      skip(reading, c, previous);
     }
     previous = prefix ? U'x' : c;
   }

@@ -214,51 +214,56 @@ void giveup(const std::string& why) {
   position->why[length] = '\0';
 }
 
+// A way a batch through a harness awaits the answer to.
+struct Awaited {
+  std::uint32_t message, way;
+};
+
+// The harness failed with the way at awaited first: that is where (the call in it cannot be told).
+[[noreturn]] void harnessfailed(Awaited at) {
+  if (position != nullptr) {
+    position->message = at.message;
+    position->way = at.way;
+    position->role = static_cast<std::uint32_t>(Role::oneshot);  // no call of the harness's named
+    position->known = 1;
+  }
+  giveup(harness::pipeline().why());
+  std::_Exit(3);
+}
+
+// Passes on the answers that have come (all: every one awaited).
+bool deliver(std::deque<Awaited>& awaited, bool all) {
+  harness::Pipeline& harness = harness::pipeline();
+  while (!awaited.empty() && (all || harness.ready())) {
+    const auto digest = harness.next();
+    if (!digest) harnessfailed(awaited.front());
+    Answer told{};
+    std::copy(digest->begin(), digest->end(), told.digest);
+    if (!answer(encode(told))) return false;
+    awaited.pop_front();
+  }
+  return keepalive();
+}
+
 // A batch through a harness: every way's requests written while the answers are read, so that a
-// batch takes a round trip or two, not one a way. When the harness fails, the way awaited first is
-// where (the call in it cannot be told).
+// batch takes a round trip or two, not one a way.
 bool pipelined(const std::vector<Asked>& request) {
   harness::Pipeline& harness = harness::pipeline();
-  struct Awaited {
-    std::uint32_t message, way;
-  };
   std::deque<Awaited> awaited;
-  const auto failed = [&](Awaited at) {
-    if (position != nullptr) {
-      position->message = at.message;
-      position->way = at.way;
-      position->role = static_cast<std::uint32_t>(Role::oneshot);  // no call of the harness's named
-      position->known = 1;
-    }
-    giveup(harness.why());
-    std::_Exit(3);
-  };
-  // Passes on the answers that have come, or all of them.
-  const auto deliver = [&](bool all) {
-    while (!awaited.empty() && (all || harness.ready())) {
-      const auto digest = harness.next();
-      if (!digest) failed(awaited.front());
-      Answer told{};
-      std::copy(digest->begin(), digest->end(), told.digest);
-      if (!answer(encode(told))) return false;
-      awaited.pop_front();
-    }
-    return keepalive();
-  };
   for (std::uint32_t m = 0; m < request.size(); ++m) {
     const Body& body = request[m].body;
     const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
     for (std::uint32_t w = 0; w < request[m].ways.size(); ++w) {
       bool going = true;
       request[m].ways[w].each(message.size(), [&](std::uint64_t offset, std::uint64_t size) {
-        going = going && harness.write("U " + std::to_string(size) + "\n") && harness.write(message.from(offset, size)) && deliver(false);
+        going = going && harness.write("U " + std::to_string(size) + "\n") && harness.write(message.from(offset, size)) && deliver(awaited, false);
       });
-      if (!going || !harness.end()) failed(awaited.empty() ? Awaited{m, w} : awaited.front());
+      if (!going || !harness.end()) harnessfailed(awaited.empty() ? Awaited{m, w} : awaited.front());
       awaited.push_back({m, w});
-      if (!deliver(false)) return false;
+      if (!deliver(awaited, false)) return false;
     }
   }
-  return deliver(true) && flush();
+  return deliver(awaited, true) && flush();
 }
 
 // A batch of messages, each given every way it is asked to be. The request is read whole before
