@@ -57,17 +57,22 @@ void BM_AllShippedVectors(benchmark::State& state) {
 }
 BENCHMARK(BM_AllShippedVectors)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
+// --random 100000 through checked: messages a second.
+void checkrandommessages(benchmark::State& state, sha1vectors::Implementation& checked, const char* label) {
+  const std::uint64_t count = 100'000;
+  for (auto _ : state) {
+    const auto result = sha1vectors::checkrandom(checked, {count, 1, 1024, jobs}, never);
+    if (result.failure) state.SkipWithError("a random message failed");
+  }
+  state.counters["messages_per_s"] = benchmark::Counter(static_cast<double>(count) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel(label);
+}
+
 // --random N: messages a second.
 void BM_RandomMessages(benchmark::State& state) {
   auto checked = implementation(state.range(0) != 0);
   if (!checked) return state.SkipWithError("libcrypto.so.3 cannot be loaded");
-  const std::uint64_t count = 100'000;
-  for (auto _ : state) {
-    const auto result = sha1vectors::checkrandom(*checked, {count, 1, 1024, jobs}, never);
-    if (result.failure) state.SkipWithError("a random message failed");
-  }
-  state.counters["messages_per_s"] = benchmark::Counter(static_cast<double>(count) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.SetLabel(state.range(0) != 0 ? "libcrypto in a worker" : "engine in-process");
+  checkrandommessages(state, *checked, state.range(0) != 0 ? "libcrypto in a worker" : "engine in-process");
 }
 BENCHMARK(BM_RandomMessages)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
@@ -91,13 +96,7 @@ void BM_PythonRandomMessages(benchmark::State& state) {
     if (auto problem = command->cannotrun()) return state.SkipWithError(problem->c_str());
     checked = std::move(command);
   }
-  const std::uint64_t count = 100'000;
-  for (auto _ : state) {
-    const auto result = sha1vectors::checkrandom(*checked, {count, 1, 1024, jobs}, never);
-    if (result.failure) state.SkipWithError("a random message failed");
-  }
-  state.counters["messages_per_s"] = benchmark::Counter(static_cast<double>(count) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.SetLabel(state.range(0) != 0 ? "--harness, every split" : "--command {}, whole messages");
+  checkrandommessages(state, *checked, state.range(0) != 0 ? "--harness, every split" : "--command {}, whole messages");
 }
 BENCHMARK(BM_PythonRandomMessages)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
