@@ -277,6 +277,12 @@ TEST_F(TesterWindow, APasteTooBigToShowIsHeldBackAndHashedAsTheModeReadsIt) {
   EXPECT_EQ(window.hash->text(), guitest::peerdigest(*guitest::meaning(whole, true)));
   choosemode(1);
   EXPECT_EQ(shown(), marker);
+  // A switch back while its request runs stops it: no digest of the mode left stays.
+  QTimer::singleShot(0, [this] { choosemode(0); });
+  presshash();
+  EXPECT_TRUE(waitfor([this] { return window.Command1_1->isEnabled(); }));
+  EXPECT_TRUE(window.hash->text().isEmpty() || window.hash->text() == guitest::peerdigest(*guitest::meaning(whole, true)));
+  choosemode(1);
   presshash();
   EXPECT_EQ(window.hash->text(), guitest::peerdigest(*guitest::meaning(whole, false)));
   shortcut(Qt::Key_E, Qt::ControlModifier);
