@@ -31,8 +31,9 @@ constexpr const char* about =
     "or left as it was; a device or a pipe (as /dev/stdout) is written straight, a folder refused.";
 
 constexpr const char* commandhelp =
-    "\nWhose SHA-1: this tool's own engine, unless --command or --library names another. The command\n"
-    "is started directly when it is plain words, through /bin/sh -c when it has any shell syntax.\n"
+    "\nWhose SHA-1: this tool's own engine, unless --command, --library or --harness names another.\n"
+    "The command is started directly when it is plain words, through /bin/sh -c when it has any shell\n"
+    "syntax.\n"
     "Without {} it runs once per message, reads the message's raw bytes on standard input, and prints\n"
     "the digest as sha1sum, openssl dgst and BSD sha1 do: 40 hexadecimal digits, either case, as the\n"
     "first or last word of a line (or five groups of eight); digits elsewhere, as in a path, are no\n"
