@@ -96,8 +96,9 @@ struct Bound {
 };
 
 // The interface row, its names renamed, if the library has it; why not, when it has the functions
-// but not a context size that can be given, in problem.
-std::optional<Bound> bind(void* library, const Interface& row, const std::string& renames, std::string& problem) {
+// but not a context size that can be given, in problem; the file they come from, when a library it
+// depends on has them and it does not, in elsewhere.
+std::optional<Bound> bind(void* library, const Interface& row, const std::string& renames, std::string& problem, std::string& elsewhere) {
   Interface::Names names = row.names();
   if (rename(renames, row, names)) return std::nullopt;
   Bound bound{&row, {}, row.contextsize};
@@ -105,6 +106,18 @@ std::optional<Bound> bind(void* library, const Interface& row, const std::string
     if (!names[role].empty()) bound.functions[role] = process::findsymbol(library, names[role]);
   }
   if (!bound.has(Role::begin) || !bound.has(Role::update) || !bound.has(Role::end)) return std::nullopt;
+  // Looked up through the library, a function of a library it depends on is found too: that is not
+  // the library named, and checking it would pass the named one unchecked.
+  for (const void* function : bound.functions) {
+    if (function == nullptr) continue;
+    if (auto file = process::definedelsewhere(library, function)) {
+      if (elsewhere.empty()) {
+        elsewhere = "has no SHA-1 of its own: " + std::string(row.title) + " (" + names[static_cast<std::size_t>(Role::begin)] + ", ...) comes from " + *file +
+                    ", a library it depends on; to check that one, name it: --library " + *file;
+      }
+      return std::nullopt;
+    }
+  }
   if (row.contextsize == 0) {
     if (!bound.has(Role::contextsize)) return std::nullopt;
     bound.contextsize = row.askcontextsize(bound.functions);
@@ -368,10 +381,12 @@ bool hello(const Hello& said) {
 
 // The interface the worker was asked for ("auto": the first the library has).
 std::optional<Bound> findinterface(void* library, const std::string& wanted, const std::string& renames, std::string& problem) {
+  std::string elsewhere;
   for (const Interface& row : interfaces()) {
     if (wanted != "auto" && wanted != row.name) continue;
-    if (auto bound = bind(library, row, renames, problem)) return bound;
+    if (auto bound = bind(library, row, renames, problem, elsewhere)) return bound;
   }
+  if (problem.empty()) problem = elsewhere;
   return std::nullopt;
 }
 

@@ -135,6 +135,9 @@ bool writeall(int fd, const void* data, std::size_t size);
 // does. Never unloaded.
 void* loadlibrary(std::string path, std::string& problem);
 void* findsymbol(void* library, const std::string& name);
+// The file that defines symbol (found through library) when it is not library's own file but one
+// of the libraries it depends on; nothing when it is its own, or when the system cannot tell.
+std::optional<std::string> definedelsewhere(void* library, const void* symbol);
 
 // Process-wide policy, for a program's main(): a write to a pipe whose reader has gone fails
 // instead of ending the program; every signal whose default ends the program (but one ignored

@@ -2,6 +2,7 @@
 #include "sha1vectors/process/process.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -374,6 +375,17 @@ void* loadlibrary(std::string path, std::string& problem) {
 }
 
 void* findsymbol(void* library, const std::string& name) { return ::dlsym(library, name.c_str()); }
+
+std::optional<std::string> definedelsewhere(void* library, const void* symbol) {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (::dladdr(symbol, &info) == 0 || info.dli_fname == nullptr || ::dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) return std::nullopt;
+  // Compared as files: the loader may name one file by several paths.
+  struct stat defining {}, named {};
+  if (::stat(info.dli_fname, &defining) != 0 || ::stat(map->l_name, &named) != 0) return std::nullopt;
+  if (defining.st_dev == named.st_dev && defining.st_ino == named.st_ino) return std::nullopt;
+  return std::string(info.dli_fname);
+}
 
 void ignorebrokenpipes() { ::signal(SIGPIPE, SIG_IGN); }
 

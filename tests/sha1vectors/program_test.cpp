@@ -579,6 +579,8 @@ TEST_F(Sha1vectorsProgram, RefusesACallThatChecksNothingAndSaysWhy) {
       {"--library libcrypto.so.3 --abi openssl --symbols NoSuch=x", "--symbols: \"NoSuch\" is no function of OpenSSL's interface"},
       {"--library libcrypto.so.3 --seed 99999999999999999999", "--seed: must be a whole number from 0 to 18446744073709551615"},
       {"--random 5", "name it with --library, --harness or --command"},
+      {"--library " + std::string(FAULTY_LIBRARIES) + "/reexport.so",  // the dependency's SHA-1 is not the library's
+       "has no SHA-1 of its own: OpenSSL's interface (SHA1_Init, ...) comes from " + std::string(FAULTY_LIBRARIES) + "/faultysha1-correct.so"},
       {"--harness ' '", "--harness needs a command to run"},
       {"--harness cat --library libcrypto.so.3", "--library excludes --harness"},
       {"--abi sha1abi --library " + std::string(FAULTY_LIBRARIES) + "/ownabi-hugecontext.so", "says its context takes 1099511627776 bytes (sha1abi_context_size()), not 1 byte to 1 MiB"},
