@@ -35,16 +35,7 @@ class Connection : public Pipeline {
     return child_.start({{"/bin/sh", "-c", command}, false, false, {{0, Flow::tochild}, {1, Flow::fromchild}}});
   }
 
-  // Requests are gathered into writes of up to this many bytes: a system call a request would cost
-  // more than the harness's work on it.
-  static constexpr std::size_t gathered = std::size_t{64} << 10;
-
-  bool write(std::string_view bytes) override {
-    if (pending_.size() + bytes.size() > gathered && !flush()) return false;
-    if (bytes.size() >= gathered) return send(bytes);
-    pending_ += bytes;
-    return why_.empty();
-  }
+  bool update(std::string_view bytes) override { return write("U " + std::to_string(bytes.size()) + "\n") && write(bytes); }
 
   bool end() override { return write("E " + std::to_string(++ends_) + "\n"); }
 
@@ -69,6 +60,17 @@ class Connection : public Pipeline {
   const std::string& why() const override { return why_; }
 
  private:
+  // Requests are gathered into writes of up to this many bytes: a system call a request would cost
+  // more than the harness's work on it.
+  static constexpr std::size_t gathered = std::size_t{64} << 10;
+
+  bool write(std::string_view bytes) {
+    if (pending_.size() + bytes.size() > gathered && !flush()) return false;
+    if (bytes.size() >= gathered) return send(bytes);
+    pending_ += bytes;
+    return why_.empty();
+  }
+
   bool flush() { return send(std::exchange(pending_, {})); }
 
   bool send(std::string_view bytes) {
@@ -153,13 +155,10 @@ const Interface row{"harness",
                     nullptr,
                     [](const Functions&, void*) {},  // each end starts a fresh hash
                     [](const Functions&, void*, const Byte* data, std::size_t length) {
-                      if (!connection().write("U " + std::to_string(length) + "\n") ||
-                          !connection().write(std::string_view(reinterpret_cast<const char*>(data), length))) {
-                        stop();
-                      }
+                      if (!connection().update(std::string_view(reinterpret_cast<const char*>(data), length))) stop();
                     },
                     [](const Functions&, void*, Byte* digest) {
-                      const auto answer = connection().end() ? connection().next() : std::nullopt;
+                      const auto answer = connection().endnow();
                       if (!answer) stop();
                       std::copy(answer->begin(), answer->end(), digest);
                     },
@@ -170,7 +169,7 @@ std::optional<std::string> start(const std::string& command) {
   if (auto why = connection().launch(command)) return "cannot start it: " + *why;
   // The empty message first: a harness that cannot answer it is no harness, and is told so before
   // any vector is blamed on it.
-  const auto answer = connection().end() ? connection().next() : std::nullopt;
+  const auto answer = connection().endnow();
   if (!answer) return connection().why() + ", asked for the empty message's digest";
   if (*answer != basicutilities::Sha1Stream().finish()) {
     return "answered a wrong digest for the empty message: is it SHA-1, and does it start afresh after each end?";

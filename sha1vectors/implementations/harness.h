@@ -33,15 +33,17 @@ std::optional<std::string> start(const std::string& command);
 class Pipeline {
  public:
   virtual ~Pipeline() = default;
-  // Writes bytes of requests, taking the answers that arrive meanwhile; false once the harness has
+  // Writes an update of bytes, taking the answers that arrive meanwhile; false once the harness has
   // failed (why says how).
-  virtual bool write(std::string_view bytes) = 0;
+  virtual bool update(std::string_view bytes) = 0;
   // Writes an end.
   virtual bool end() = 0;
   // Whether an answer has arrived that next would give at once.
   virtual bool ready() const = 0;
   // The answer to the earliest end not yet taken, waiting for it; nothing once the harness failed.
   virtual std::optional<basicutilities::Sha1Digest> next() = 0;
+  // Ends the hash and waits for its answer, as a call that returns the digest does.
+  std::optional<basicutilities::Sha1Digest> endnow() { return end() ? next() : std::nullopt; }
   virtual const std::string& why() const = 0;
 };
 Pipeline& pipeline();

@@ -269,7 +269,7 @@ bool pipelined(const std::vector<Asked>& request) {
     for (std::uint32_t w = 0; w < request[m].ways.size(); ++w) {
       bool going = true;
       request[m].ways[w].each(message.size(), [&](std::uint64_t offset, std::uint64_t size) {
-        going = going && harness.write("U " + std::to_string(size) + "\n") && harness.write(message.from(offset, size)) && deliver(awaited, false);
+        going = going && harness.update(message.from(offset, size)) && deliver(awaited, false);
       });
       if (!going || !harness.end()) harnessfailed(awaited.empty() ? Awaited{m, w} : awaited.front());
       awaited.push_back({m, w});
