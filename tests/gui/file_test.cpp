@@ -63,7 +63,7 @@ TEST_F(FileWindow, AFileDroppedOrChosenIsHashedWholeAtOnceAndKeptAcrossAModeSwit
       choose(path);
     }
     EXPECT_EQ(shown(), "file: big.bin \u00B7 3,000,003 bytes") << "not the file's name as text";
-    EXPECT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); })) << "not hashed at once";
+    EXPECT_TRUE(hashed()) << "not hashed at once";
     EXPECT_EQ(window.hash->text(), peerdigest(content));
     EXPECT_EQ(window.status->toolTip(), "3,000,003 bytes: the file " + QString::fromStdString(path));
     EXPECT_EQ(combo()->currentIndex(), catalogue::promptentry) << "no entry stands beside a file";
@@ -142,15 +142,8 @@ TEST_F(FileWindow, OddDropsOpenNothingAndLeaveTheWindowUsable) {
 // Of several files dropped the first is hashed, and the status line says how many were left out
 // (cut in the middle, so that both its ends show); a small file's rounds show.
 TEST_F(FileWindow, OfSeveralFilesDroppedTheFirstIsHashedAndTheOthersCounted) {
-  QMimeData data;
-  const std::string name = "a file with a name long enough to cut the status line.txt";
-  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(write(name, "abc"))), QUrl::fromLocalFile(QString::fromStdString(write("b", "b"))),
-                QUrl::fromLocalFile(QString::fromStdString(write("c", "c")))});
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &enter);
-  QDropEvent dropped(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &dropped);
-  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }));
+  drop(&window, {write("a file with a name long enough to cut the status line.txt", "abc"), write("b", "b"), write("c", "c")});
+  ASSERT_TRUE(hashed());
   EXPECT_EQ(window.hash->text(), "A9993E36 4706816A BA3E2571 7850C26C 9CD0D89D");
   EXPECT_TRUE(window.status->toolTip().endsWith(".txt \u00B7 2 other files dropped with it left out")) << window.status->toolTip().toStdString();
   EXPECT_TRUE(window.status->text().startsWith("3 bytes: the file ") && window.status->text().endsWith("left out") &&
@@ -169,7 +162,7 @@ TEST_F(FileWindow, ACancelledHashLeavesNoDigest) {
   const std::string path = write("sparse.bin", "");
   std::filesystem::resize_file(path, std::uintmax_t{1} << 30);
   drop(&window, path);
-  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }, 60'000));
+  ASSERT_TRUE(hashed(60'000));
   QTimer::singleShot(0, [this] { QTest::keyClick(&window, Qt::Key_Escape); });  // at the request's first turn
   presshash();
   EXPECT_TRUE(waitfor([this] { return window.Command1_1->isEnabled(); }));
@@ -180,7 +173,7 @@ TEST_F(FileWindow, ACancelledHashLeavesNoDigest) {
 // sha1sum over a folder, pasted whole: the line for the file hashed is the one compared.
 TEST_F(FileWindow, OfSeveralPastedLinesTheOpenFilesIsCompared) {
   drop(&window, write("abc.txt", "abc"));
-  ASSERT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }));
+  ASSERT_TRUE(hashed());
   window.exphash->selectAll();
   QApplication::clipboard()->setText("da39a3ee5e6b4b0d3255bfef95601890afd80709  empty.txt\na9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\n");
   QTest::keyClick(window.exphash, Qt::Key_V, Qt::ControlModifier);
@@ -194,7 +187,7 @@ TEST_F(FileWindow, AFilePastFourGibibytesHashesRight) {
   std::filesystem::resize_file(path, (std::uintmax_t{1} << 32) + 3);
   drop(&window, path);
   EXPECT_EQ(shown(), "file: sparse.bin \u00B7 4,294,967,299 bytes");
-  EXPECT_TRUE(waitfor([this] { return !window.hash->text().isEmpty(); }, 600'000));
+  EXPECT_TRUE(hashed(600'000));
   EXPECT_EQ(window.hash->text(), "C2A34E43 4EBC0E21 D10D44C2 C778B2DC 631C16DB");
 }
 

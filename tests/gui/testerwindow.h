@@ -26,6 +26,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "digest/sha1trace.h"
@@ -119,11 +120,14 @@ class TesterWindow : public ::testing::Test {
     waitfor([&] { return widgettext() == window.message->text(); });
     return widgettext();
   }
-  // Drops the file at path on widget as a file manager would; the box's marker for it then means
-  // its content (for files of up to 64 MiB).
-  void drop(QWidget* widget, const std::string& path) {
+  // Drops the files at paths on widget as a file manager would; the box's marker for the first then
+  // means its content (for files of up to 64 MiB).
+  void drop(QWidget* widget, const std::vector<std::string>& paths) {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QList<QUrl> urls;
+    for (const std::string& each : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(each)));
+    data.setUrls(urls);
+    const std::string& path = paths.front();
     data.setText(QString::fromStdString(path));  // file managers offer the name as text too
     const QPoint at = widget->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -158,6 +162,11 @@ class TesterWindow : public ::testing::Test {
     QApplication::sendEvent(widget, &event);
     waitfor([&] { return QApplication::activePopupWidget() == nullptr; });
     return chosen;
+  }
+  void drop(QWidget* widget, const std::string& path) { drop(widget, std::vector{path}); }
+  // Waits for a digest in the Hash box, as after a file is opened; false when none came in time.
+  bool hashed(int timeoutms = 5000) {
+    return waitfor([this] { return !window.hash->text().isEmpty(); }, timeoutms);
   }
   void expectidle() {
     EXPECT_TRUE(window.Command1_1->isEnabled());
