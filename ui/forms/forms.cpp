@@ -71,7 +71,6 @@ void clickselects(QLabel* label, QAbstractButton* button) {
    private:
     QPointer<QAbstractButton> target_;
   };
-  label->setBuddy(button);
   label->installEventFilter(new Clicks(label, button));
 }
 

@@ -35,8 +35,8 @@ QRect twipsrect(int left, int top, int width, int height);
 // designed sizes leave no room for fonts wider than the ones they were drawn with.
 void fitcaption(QLabel* label);
 
-// A click on the label clicks the button, as a button's own caption does; the label becomes the
-// button's buddy, which tells assistive technology that it names the button.
+// A click on the label clicks the button, as a button's own caption does. (That the label names the
+// button, for assistive technology, is its buddy's part.)
 void clickselects(QLabel* label, QAbstractButton* button);
 
 // Runs handler; an exception that leaves it never reaches Qt's event loop: the user is told
