@@ -68,7 +68,9 @@ TEST(AsText, ShowsBytesOnlyWhereTextModeReadsThemBack) {
     const input::AsText shown = input::astext(c.bytes);
     EXPECT_EQ(shown.text, c.text);
     EXPECT_EQ(shown.unshowable, c.unshowable);
-    if (!shown.unshowable) EXPECT_EQ(input::towindows1252(shown.text).bytes, c.bytes) << "does not read back";
+    if (!shown.unshowable) {
+      EXPECT_EQ(input::towindows1252(shown.text).bytes, c.bytes) << "does not read back";
+    }
   }
 }
 
