@@ -148,22 +148,25 @@ GiveUp giveup = nullptr;
 
 Pipeline& pipeline() { return connection(); }
 
-const Interface row{"harness",
-                    "the harness protocol",
-                    {"", "begin", "update", "end", "", ""},
-                    1,
-                    nullptr,
-                    [](const Functions&, void*) {},  // each end starts a fresh hash
-                    [](const Functions&, void*, const Byte* data, std::size_t length) {
-                      if (!connection().update(std::string_view(reinterpret_cast<const char*>(data), length))) stop();
-                    },
-                    [](const Functions&, void*, Byte* digest) {
-                      const auto answer = connection().endnow();
-                      if (!answer) stop();
-                      std::copy(answer->begin(), answer->end(), digest);
-                    },
-                    nullptr,
-                    nullptr};
+const Interface row{"harness", "the harness protocol", "begin begin(ctx); update update(ctx, data, len); end end(ctx, digest); context 1"};
+
+Functions functions() {
+  // Each end starts a fresh hash: a begin has nothing to do.
+  static void (*const begin)(void*) = [](void*) {};
+  static void (*const update)(void*, const Byte*, std::size_t) = [](void*, const Byte* data, std::size_t length) {
+    if (!connection().update(std::string_view(reinterpret_cast<const char*>(data), length))) stop();
+  };
+  static void (*const end)(void*, Byte*) = [](void*, Byte* digest) {
+    const auto answer = connection().endnow();
+    if (!answer) stop();
+    std::copy(answer->begin(), answer->end(), digest);
+  };
+  Functions functions{};
+  functions[static_cast<std::size_t>(Role::begin)] = reinterpret_cast<void*>(begin);
+  functions[static_cast<std::size_t>(Role::update)] = reinterpret_cast<void*>(update);
+  functions[static_cast<std::size_t>(Role::end)] = reinterpret_cast<void*>(end);
+  return functions;
+}
 
 std::optional<std::string> start(const std::string& command) {
   if (auto why = connection().launch(command)) return "cannot start it: " + *why;

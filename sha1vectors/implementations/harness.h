@@ -21,8 +21,9 @@
 
 namespace sha1vectors::harness {
 
-// The row through which the worker calls the harness (the functions it is given are unused).
+// The description through which the worker calls the harness, and the functions it names.
 extern const Interface row;
+Functions functions();
 
 // Starts command through /bin/sh -c and checks that it answers the empty message's digest; the
 // problem when it does not.

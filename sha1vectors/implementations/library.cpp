@@ -13,16 +13,21 @@
 
 namespace sha1vectors {
 
-std::optional<std::string> checkrenames(const std::string& abi, const std::string& renames) {
-  if (renames.empty()) return std::nullopt;
+std::optional<std::string> checkrenames(const LibrarySettings& settings) {
+  if (settings.renames.empty()) return std::nullopt;
   std::optional<std::string> problem;
+  if (settings.abi == "described") {
+    Description description;
+    describe(settings.description, description);
+    problem = description.rename(settings.renames, "the interface described");
+    return problem ? std::optional("--symbols: " + *problem) : std::nullopt;
+  }
   for (const Interface& row : interfaces()) {
-    if (!abi.empty() && abi != row.name) continue;
-    Interface::Names names = row.names();
-    problem = rename(renames, row, names);
+    if (!settings.abi.empty() && settings.abi != row.name) continue;
+    problem = row.described().rename(settings.renames, row.title);
     if (!problem) return std::nullopt;
   }
-  if (abi.empty()) return "--symbols: " + renames + " renames no interface's functions (" + interfacechoices() + "; see --abi)";
+  if (settings.abi.empty()) return "--symbols: " + settings.renames + " renames no interface's functions (" + interfacechoices() + "; see --abi)";
   return "--symbols: " + *problem;
 }
 
@@ -39,7 +44,9 @@ class Library::Worker {
     auto worker = std::make_unique<Worker>();
     const std::string abi = settings.abi.empty() ? "auto" : settings.abi;
     // A group of its own: whatever the library starts ends with the worker.
-    const process::Launch launch{{settings.worker, "--library-worker", settings.path, abi, settings.renames},
+    std::vector<std::string> arguments{settings.worker, "--library-worker", settings.path, abi, settings.renames};
+    if (abi == "described") arguments.push_back(settings.description);
+    const process::Launch launch{std::move(arguments),
                                  false,
                                  true,
                                  {{protocol::requestfd, Flow::tochild},
@@ -144,31 +151,38 @@ Library::Library(LibrarySettings settings) : settings_(std::move(settings)) {}
 Library::~Library() = default;
 
 std::optional<std::string> Library::cannotrun() {
-  if (auto problem = checkrenames(settings_.abi, settings_.renames)) return problem;
+  const std::string option = harness() ? "--harness " : "--library ";
+  if (described()) {
+    if (auto problem = describe(settings_.description, description_)) return "--interface: " + *problem;
+  }
+  if (auto problem = checkrenames(settings_)) return problem;
   std::string problem;
   protocol::Found found{};
   auto worker = Worker::start(settings_, problem, found);
-  const std::string option = harness() ? "--harness " : "--library ";
   if (!worker) return option + settings_.path + ": " + problem;
   if (found.interface == protocol::harnessrow && harness()) {
-    interface_ = &harness::row;
-  } else if (found.interface < interfaces().size() && !harness()) {
-    interface_ = &interfaces()[found.interface];
+    title_ = harness::row.title;
+    description_ = harness::row.described();
+  } else if (found.interface == protocol::describedrow && described()) {
+    title_ = "the interface described";
+  } else if (found.interface < interfaces().size() && !harness() && !described()) {
+    title_ = interfaces()[found.interface].title;
+    description_ = interfaces()[found.interface].described();
   } else {
     return option + settings_.path + ": the worker named no interface";
   }
   oneshot_ = (found.flags & protocol::hasoneshot) != 0;
   takesbits_ = (found.flags & protocol::hasbits) != 0;
   contextsize_ = found.contextsize;
-  names_ = interface_->names();
-  rename(settings_.renames, *interface_, names_);
+  description_.rename(settings_.renames, title_);
+  names_ = description_.names();
   idle_.push_back(std::move(worker));
   return std::nullopt;
 }
 
 std::string Library::interface() const {
-  std::string text = std::string(interface_->title) + ":";
-  for (const Role role : {Role::oneshot, Role::begin, Role::update, Role::end, Role::endbits}) {
+  std::string text = title_ + ":";
+  for (const Role role : {Role::load, Role::setup, Role::oneshot, Role::begin, Role::update, Role::end, Role::endbits, Role::free}) {
     const std::string& name = names_[static_cast<std::size_t>(role)];
     if (name.empty() || (role == Role::oneshot && !oneshot_) || (role == Role::endbits && !takesbits_)) continue;
     text += text.back() == ':' ? " " : ", ";
@@ -204,16 +218,29 @@ Outcome agreed(const std::vector<basicutilities::Sha1Digest>& digests, const std
   return outcome;
 }
 
-// Why a way's answer is no digest: the library wrote outside its buffers.
-std::optional<std::string> breach(const protocol::Answer& answer, std::uint64_t contextsize) {
-  const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer) {
-    return "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer;
+// Why a way's answer is no digest: the library wrote outside its buffers, a call said it failed,
+// or the digest was never written. Where the interface is the user's description, the same fault
+// on every message is more likely the description's than the library's: the hint says where.
+std::optional<std::string> unusable(const protocol::Answer& answer, std::uint64_t contextsize, const Description& description, bool described) {
+  const auto outside = [&](std::uint32_t count, const char* where, const std::string& buffer, const char* hint) {
+    const std::string text = "the library wrote " + std::to_string(count) + (count == 1 ? " byte " : " bytes ") + where + " the " + buffer;
+    return described ? text + "; if it does on every message, " + hint : text;
   };
-  const std::string context = "context (" + std::to_string(contextsize) + " bytes, as the interface has it)";
-  if (answer.digestafter > 0) return outside(answer.digestafter, "past", "20-byte digest");
-  if (answer.digestbefore > 0) return outside(answer.digestbefore, "before", "20-byte digest");
-  if (answer.contextafter > 0) return outside(answer.contextafter, "past", context);
-  if (answer.contextbefore > 0) return outside(answer.contextbefore, "before", context);
+  const char* digesthint = "the description probably gives digest where the function takes something else";
+  const std::string context = "context (" + std::to_string(contextsize) + (described ? " bytes, as described)" : " bytes, as the interface has it)");
+  const char* contexthint = "the description's context size is probably too small, or ctx stands where the function takes something else";
+  if (answer.digestafter > 0) return outside(answer.digestafter, "past", "20-byte digest", digesthint);
+  if (answer.digestbefore > 0) return outside(answer.digestbefore, "before", "20-byte digest", digesthint);
+  if (answer.contextafter > 0) return outside(answer.contextafter, "past", context, contexthint);
+  if (answer.contextbefore > 0) return outside(answer.contextbefore, "before", context, contexthint);
+  if (answer.refused != 0) {
+    const std::string update = answer.refusedupdate > 0 ? " in update " + std::to_string(answer.refusedupdate) : "";
+    return "a call failed: " + description.calls[answer.refused - 1]->refused(answer.returned) + update;
+  }
+  if (std::all_of(std::begin(answer.digest), std::end(answer.digest), [](std::uint8_t byte) { return byte == 0xCC; })) {
+    const std::string text = "the digest was never written: its 20 bytes are still the fill pattern CC";
+    return described ? text + "; is digest the argument where the end writes it?" : text;
+  }
   return std::nullopt;
 }
 
@@ -221,7 +248,8 @@ std::optional<std::string> breach(const protocol::Answer& answer, std::uint64_t 
 bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::Crash& crash) {
   if (kind == protocol::crashed) return crash.signal == 0 || crash.signal > 64;
   const std::uint32_t counts[] = {answer.digestbefore, answer.digestafter, answer.contextbefore, answer.contextafter};
-  return kind != protocol::answered || std::any_of(std::begin(counts), std::end(counts), [](std::uint32_t count) { return count > protocol::guardbytes; });
+  return kind != protocol::answered || answer.refused > roles ||
+         std::any_of(std::begin(counts), std::end(counts), [](std::uint32_t count) { return count > protocol::guardbytes; });
 }
 
 }  // namespace
@@ -256,7 +284,7 @@ std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, basic
   if (read == Worker::Read::ended) return Outcome{std::nullopt, worker.ending()};
   if (garbled(kind, answer, crash)) return Outcome{std::nullopt, "the library wrote into the worker's answer pipe, garbling its answer"};
   if (kind == protocol::crashed) return Outcome{std::nullopt, "the library crashed: " + process::signalname(static_cast<int>(crash.signal))};
-  if (auto problem = breach(answer, contextsize_)) return Outcome{std::nullopt, *problem};
+  if (auto problem = unusable(answer, contextsize_, description_, described())) return Outcome{std::nullopt, *problem};
   std::memcpy(digest.data(), answer.digest, 20);
   return std::nullopt;
 }

@@ -24,7 +24,9 @@ namespace sha1vectors {
 struct LibrarySettings {
   std::string path;
   std::string abi;           // an interface's name; empty: found from the exported symbols; "harness":
-                             // path is a harness's command (harness.h), not a library
+                             // path is a harness's command (harness.h), not a library; "described":
+                             // the one description holds
+  std::string description;   // --interface, as interfaces.h reads it
   std::string renames;       // --symbols
   std::chrono::milliseconds timeout{10'000};
   std::uint64_t seed = 0;    // of the random splits
@@ -70,21 +72,24 @@ class Library : public Implementation {
   void giveback(std::unique_ptr<Worker> worker);
   std::string oneshotname() const { return names_[static_cast<std::size_t>(Role::oneshot)]; }
   bool harness() const { return settings_.abi == "harness"; }
+  bool described() const { return settings_.abi == "described"; }
 
   LibrarySettings settings_;
-  const Interface* interface_ = nullptr;
-  Interface::Names names_;
+  std::string title_;  // of the interface found
+  Description description_;
+  Description::Names names_;
   bool oneshot_ = false, takesbits_ = false;
   std::uint64_t contextsize_ = 0;
   std::mutex mutex_;  // guards idle_
   std::vector<std::unique_ptr<Worker>> idle_;
 };
 
-// Whether renames (--symbols) fit abi's interface, or with no abi any interface; the problem if not.
-std::optional<std::string> checkrenames(const std::string& abi, const std::string& renames);
+// Whether renames (--symbols) fit abi's interface (or the one described), or with no abi any
+// interface; the problem if not.
+std::optional<std::string> checkrenames(const LibrarySettings& settings);
 
 // The worker's side, run by the program when started as "sha1vectors --library-worker PATH ABI
-// NAMES": loads the library and answers requests on its descriptors until it ends.
+// RENAMES [DESCRIPTION]": loads the library and answers requests on its descriptors until it ends.
 int libraryworker(int argc, char** argv);
 
 }  // namespace sha1vectors

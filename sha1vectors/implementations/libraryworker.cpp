@@ -87,42 +87,47 @@ void at(Role role, std::uint64_t update = 0) {
   position->known = 1;
 }
 
-// The library's interface: its row, its functions, its context's size.
+// The library's interface: its description, its functions, its context's size.
 struct Bound {
-  const Interface* interface = nullptr;
+  Description description;
   Functions functions{};
   std::size_t contextsize = 0;
+  std::uint8_t row = 0;  // in the table, or describedrow or harnessrow
   bool has(Role role) const { return functions[static_cast<std::size_t>(role)] != nullptr; }
 };
 
-// The interface row, its names renamed, if the library has it; why not, when it has the functions
-// but not a context size that can be given, in problem; the file they come from, when a library it
-// depends on has them and it does not, in elsewhere.
-std::optional<Bound> bind(void* library, const Interface& row, const std::string& renames, std::string& problem, std::string& elsewhere) {
-  Interface::Names names = row.names();
-  if (rename(renames, row, names)) return std::nullopt;
-  Bound bound{&row, {}, row.contextsize};
+// Every function of the description that the library has; each call the description names must be
+// there, but a oneshot or an endbits only if the library has it. Nothing when one is missing; why
+// not, when it has the functions but not a context size that can be given, in problem; the file they
+// come from, when a library it depends on has them and it does not, in elsewhere.
+std::optional<Bound> attach(void* library, Description description, std::string_view title, const std::string& renames, std::string& problem, std::string& elsewhere) {
+  if (description.rename(renames, title)) return std::nullopt;
+  Bound bound{std::move(description), {}, 0, 0};
   for (std::size_t role = 0; role < roles; ++role) {
-    if (!names[role].empty()) bound.functions[role] = process::findsymbol(library, names[role]);
+    const auto& call = bound.description.calls[role];
+    if (!call) continue;
+    bound.functions[role] = process::findsymbol(library, call->function);
+    const bool optional = role == static_cast<std::size_t>(Role::oneshot) || role == static_cast<std::size_t>(Role::endbits);
+    if (bound.functions[role] == nullptr && !optional) return std::nullopt;
   }
-  if (!bound.has(Role::begin) || !bound.has(Role::update) || !bound.has(Role::end)) return std::nullopt;
   // Looked up through the library, a function of a library it depends on is found too: that is not
   // the library named, and checking it would pass the named one unchecked.
   for (const void* function : bound.functions) {
     if (function == nullptr) continue;
     if (auto file = process::definedelsewhere(library, function)) {
       if (elsewhere.empty()) {
-        elsewhere = "has no SHA-1 of its own: " + std::string(row.title) + " (" + names[static_cast<std::size_t>(Role::begin)] + ", ...) comes from " + *file +
+        elsewhere = "has no SHA-1 of its own: " + std::string(title) + " (" + bound.description.call(Role::begin)->function + ", ...) comes from " + *file +
                     ", a library it depends on; to check that one, name it: --library " + *file;
       }
       return std::nullopt;
     }
   }
-  if (row.contextsize == 0) {
-    if (!bound.has(Role::contextsize)) return std::nullopt;
-    bound.contextsize = row.askcontextsize(bound.functions);
+  bound.contextsize = bound.description.contextsize;
+  if (bound.contextsize == 0) {
+    using Size = std::size_t (*)();
+    bound.contextsize = reinterpret_cast<Size>(bound.functions[static_cast<std::size_t>(Role::contextsize)])();
     if (bound.contextsize == 0 || bound.contextsize > (std::size_t{1} << 20)) {
-      problem = "says its context takes " + std::to_string(bound.contextsize) + " bytes (" + std::string(row.symbols[static_cast<std::size_t>(Role::contextsize)]) +
+      problem = "says its context takes " + std::to_string(bound.contextsize) + " bytes (" + bound.description.call(Role::contextsize)->function +
                 "()), not 1 byte to 1 MiB";
       return std::nullopt;
     }
@@ -167,35 +172,104 @@ class Fenced {
 
 const unsigned char* bytes(std::string_view view) { return reinterpret_cast<const unsigned char*>(view.data()); }
 
-// One way's hash, with the guards armed before and read after.
+// What a hash's calls are given, by the kinds of argument a description names.
+struct Frame {
+  unsigned char* context;
+  unsigned char* digest;
+  unsigned char partial;
+  unsigned bits;
+  const unsigned char* data = nullptr;
+  std::size_t length = 0;
+};
+
+// The value of an argument; a cell's size is kept in cell, whose address is given.
+std::uintptr_t value(const Argument& argument, const Frame& frame, std::size_t& cell) {
+  using Kind = Argument::Kind;
+  switch (argument.kind) {
+    case Kind::context: return reinterpret_cast<std::uintptr_t>(frame.context);
+    case Kind::handle: {
+      std::uintptr_t handle = 0;
+      std::memcpy(&handle, frame.context, sizeof handle);
+      return handle;
+    }
+    case Kind::data: return reinterpret_cast<std::uintptr_t>(frame.data);
+    case Kind::length: return frame.length;
+    case Kind::digest: return reinterpret_cast<std::uintptr_t>(frame.digest);
+    case Kind::partial: return frame.partial;
+    case Kind::bits: return frame.bits;
+    case Kind::number: return static_cast<std::uintptr_t>(argument.number);
+    case Kind::text: return reinterpret_cast<std::uintptr_t>(argument.text.c_str());
+    case Kind::cell: cell = static_cast<std::size_t>(argument.number); return reinterpret_cast<std::uintptr_t>(&cell);
+  }
+  return 0;
+}
+
+// Calls function as call describes it; false, with what it returned, when its result says it
+// failed. Every function is called as one of six word-sized arguments returning a word: C's calling
+// conventions on the machines this runs on pass the first arguments in registers (or on a stack
+// the caller clears), so a function that takes fewer ignores the rest, and an int result is the
+// word's low half.
+bool invoke(const Call& call, void* function, Frame& frame, std::int64_t& returned) {
+  using Any = std::uintptr_t (*)(std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t);
+  std::array<std::uintptr_t, mostarguments> given{};
+  std::array<std::size_t, mostarguments> cells{};
+  for (std::size_t i = 0; i < call.arguments.size(); ++i) given[i] = value(call.arguments[i], frame, cells[i]);
+  const std::uintptr_t result = reinterpret_cast<Any>(function)(given[0], given[1], given[2], given[3], given[4], given[5]);
+  switch (call.result) {
+    case Call::Result::handle:
+      if (result != 0) std::memcpy(frame.context, &result, sizeof result);
+      return result != 0;
+    case Call::Result::digest:
+      if (result != 0) std::memcpy(frame.digest, reinterpret_cast<const void*>(result), 20);
+      return result != 0;
+    case Call::Result::plain: break;
+  }
+  returned = static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
+  if (call.test == Call::Test::equals) return returned == call.success;
+  return call.test == Call::Test::none || returned >= call.success;
+}
+
+// One way's hash, with the guards armed before and read after; the way stops at a call that fails.
 Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Fenced& context, Fenced& digest) {
   context.arm();
   digest.arm();
-  const Interface& row = *b.interface;
+  Answer told{};
+  Frame frame{context.data(), digest.data(), body.partial, body.partialbits};
+  // Records the first call that fails; the callers make no call after one but the free.
+  const auto call = [&](Role role, std::uint64_t update = 0) {
+    const auto r = static_cast<std::size_t>(role);
+    if (!b.has(role)) return;
+    at(role, update);
+    std::int64_t returned = 0;
+    if (!invoke(*b.description.calls[r], b.functions[r], frame, returned) && told.refused == 0) {
+      told.refused = static_cast<std::uint32_t>(r + 1);
+      told.refusedupdate = update;
+      told.returned = returned;
+    }
+  };
   const std::uint64_t length = message.size();
   if (way.oneshot) {
-    at(Role::oneshot);
-    row.oneshot(b.functions, bytes(message.from(0, length)), length, digest.data());
+    frame.data = bytes(message.from(0, length));
+    frame.length = length;
+    call(Role::oneshot);
   } else {
-    at(Role::begin);
-    row.begin(b.functions, context.data());
+    call(Role::setup);
+    if (told.refused == 0) call(Role::begin);
+    const bool begun = told.refused == 0;  // else there is nothing to free
     std::uint64_t sincelook = 0, updates = 0;  // the clock is read once a mebibyte
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
-      at(Role::update, ++updates);
-      row.update(b.functions, context.data(), bytes(message.from(offset, size)), size);
+      frame.data = bytes(message.from(offset, size));
+      frame.length = size;
+      ++updates;
+      if (told.refused == 0) call(Role::update, updates);
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();
       }
     });
-    at(body.partialbits != 0 ? Role::endbits : Role::end);
-    if (body.partialbits != 0) {
-      row.endbits(b.functions, context.data(), body.partial, body.partialbits, digest.data());
-    } else {
-      row.end(b.functions, context.data(), digest.data());
-    }
+    if (told.refused == 0) call(body.partialbits != 0 ? Role::endbits : Role::end);
+    if (begun) call(Role::free);
   }
-  Answer told{};
   std::memcpy(told.digest, digest.data(), 20);
   told.digestbefore = digest.before();
   told.digestafter = digest.after();
@@ -288,7 +362,7 @@ bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) 
   for (Asked& asked : request) {
     if (!decode(in, asked) || !cangive(b, asked)) return false;
   }
-  if (b.interface == &harness::row) return pipelined(request);
+  if (b.row == harnessrow) return pipelined(request);
   for (std::uint32_t m = 0; m < count; ++m) {
     const Body& body = request[m].body;
     const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
@@ -379,24 +453,61 @@ bool hello(const Hello& said) {
   return process::writeall(answerfd, bytes.data(), bytes.size());
 }
 
-// The interface the worker was asked for ("auto": the first the library has).
-std::optional<Bound> findinterface(void* library, const std::string& wanted, const std::string& renames, std::string& problem) {
+// The interface the worker was asked for ("auto": the first the library has; "described": the one
+// described), and its row.
+std::optional<Bound> findinterface(void* library, const std::string& wanted, const std::string& renames, const char* described, std::string& problem) {
   std::string elsewhere;
+  if (wanted == "described") {
+    Description description;
+    if (described == nullptr || describe(described, description)) return std::nullopt;
+    auto bound = attach(library, std::move(description), "the interface described", renames, problem, elsewhere);
+    if (bound) bound->row = describedrow;
+    if (problem.empty()) problem = elsewhere;
+    return bound;
+  }
   for (const Interface& row : interfaces()) {
     if (wanted != "auto" && wanted != row.name) continue;
-    if (auto bound = bind(library, row, renames, problem, elsewhere)) return bound;
+    if (auto bound = attach(library, row.described(), row.title, renames, problem, elsewhere)) {
+      bound->row = static_cast<std::uint8_t>(&row - interfaces().data());
+      return bound;
+    }
   }
   if (problem.empty()) problem = elsewhere;
   return std::nullopt;
 }
 
+// Readies the library (its load call) and, where a call can say it failed, hashes one message: a
+// library that fails a call on it (a kernel interface the system refuses, say) cannot be checked,
+// and is told so once rather than on every message. Why not, if it cannot.
+std::optional<std::string> ready(const Bound& b) {
+  if (b.has(Role::load)) {
+    Frame none{nullptr, nullptr, 0, 0};
+    std::int64_t returned = 0;
+    const Call& load = *b.description.call(Role::load);
+    if (!invoke(load, b.functions[static_cast<std::size_t>(Role::load)], none, returned)) return "its load call failed: " + load.refused(returned);
+  }
+  const auto canfail = [](const std::optional<Call>& call) { return call && (call->test != Call::Test::none || call->result != Call::Result::plain); };
+  if (std::none_of(b.description.calls.begin(), b.description.calls.end(), canfail)) return std::nullopt;
+  Fenced context(b.contextsize), digest(20);
+  const Body abc{"abc", 1, 0, 0};
+  const Answer told = hash(b, abc, Tiled(abc.piece, 1, abc.size()), Way{false, {3}}, context, digest);
+  if (told.refused == 0) return std::nullopt;
+  return "cannot hash here: given \"abc\", " + b.description.calls[told.refused - 1]->refused(told.returned);
+}
+
+// Why the library has no interface wanted.
+std::string notfound(const std::string& wanted) {
+  if (wanted == "auto") return "has none of the interfaces sha1vectors knows (" + interfacechoices() + "); describe its interface with --interface";
+  if (wanted == "described") return "does not have every function the description calls (each by name, or as --symbols renames it)";
+  return "does not have the " + wanted + " interface (each of its functions, by name, or as --symbols renames them)";
+}
+
 // A harness instead of a library: started, asked for the empty message's digest, then served as a
-// library is, through its own interface row.
+// library is, through its own description.
 int serveharness(const std::string& command) {
   process::ignorebrokenpipes();
   if (auto problem = harness::start(command)) return hello({std::nullopt, *problem}) ? 0 : 1;
-  Bound bound{&harness::row, {}, harness::row.contextsize};
-  for (const Role role : {Role::begin, Role::update, Role::end}) bound.functions[static_cast<std::size_t>(role)] = &bound;  // present; unused
+  Bound bound{harness::row.described(), harness::functions(), 1, harnessrow};
   if (!hello({Found{harnessrow, 0, bound.contextsize}, {}})) return 1;
   position = static_cast<protocol::Position*>(process::mapshared(positionfd, sizeof(protocol::Position)));
   harness::ongiveup(giveup);
@@ -413,19 +524,14 @@ int libraryworker(int argc, char** argv) {
   void* library = process::loadlibrary(argv[2], problem);
   if (library == nullptr) return hello({std::nullopt, "cannot be loaded: " + problem}) ? 0 : 1;
   const std::string wanted = argv[3];
-  const std::optional<Bound> bound = findinterface(library, wanted, argv[4], problem);
+  const std::optional<Bound> bound = findinterface(library, wanted, argv[4], argc > 5 ? argv[5] : nullptr, problem);
   if (!bound && !problem.empty()) return hello({std::nullopt, problem}) ? 0 : 1;
-  if (!bound) {
-    return hello({std::nullopt, wanted == "auto" ? "has none of the interfaces sha1vectors knows (" + interfacechoices() + "); name its functions with --abi and --symbols"
-                                                 : "does not have the " + wanted + " interface (each of its functions, by name, or as --symbols renames them)"})
-               ? 0
-               : 1;
-  }
+  if (!bound) return hello({std::nullopt, notfound(wanted)}) ? 0 : 1;
+  if (auto why = ready(*bound)) return hello({std::nullopt, *why}) ? 0 : 1;
   std::uint8_t flags = 0;
   if (bound->has(Role::oneshot)) flags |= hasoneshot;
   if (bound->has(Role::endbits)) flags |= hasbits;
-  const auto row = static_cast<std::uint8_t>(bound->interface - interfaces().data());
-  if (!hello({Found{row, flags, bound->contextsize}, {}})) return 1;
+  if (!hello({Found{bound->row, flags, bound->contextsize}, {}})) return 1;
   position = static_cast<protocol::Position*>(process::mapshared(positionfd, sizeof(protocol::Position)));
   tellcrashes();
   return serve(*bound);

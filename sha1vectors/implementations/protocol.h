@@ -172,11 +172,15 @@ inline constexpr std::uint8_t answered = 0xA1, crashed = 0xC2, alive = 0xE3;
 // The guard bytes on each side of a buffer the library writes: an answer never says more.
 inline constexpr std::uint32_t guardbytes = 64;
 
-// A way's answer: the digest, and how far the library wrote outside the digest and the context.
-// A chain's answer is followed by the number of the hash it ended at.
+// A way's answer: the digest, how far the library wrote outside the digest and the context, and
+// the call whose result said it failed, if one did (the way stops there). A chain's answer is
+// followed by the number of the hash it ended at.
 struct Answer {
   std::uint8_t digest[20];
   std::uint32_t digestbefore, digestafter, contextbefore, contextafter;
+  std::uint32_t refused;  // 1 + the Role of the call that failed; 0: none did
+  std::uint64_t refusedupdate;  // of an update, its number in the way
+  std::int64_t returned;
 };
 inline std::string encode(const Answer& answer) {
   std::string out;
@@ -199,6 +203,8 @@ struct Position {
 };
 // The row a worker names for a harness, which stands outside the table of library interfaces.
 inline constexpr std::uint8_t harnessrow = 0xFF;
+// The row a worker names for an interface given by --interface.
+inline constexpr std::uint8_t describedrow = 0xFE;
 
 // The record of a crash: the signal, and the hash of a chain it came in. Fixed in size, so that a
 // signal handler can write it.

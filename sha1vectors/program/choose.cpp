@@ -36,7 +36,8 @@ bool Chosen::loadlibrary(const Options& options, const std::string& self) {
   sweeper_.emplace();  // what the library starts outside the worker's group is adopted, and ended
   LibrarySettings settings;
   settings.path = options.harness.empty() ? options.library : options.harness;
-  settings.abi = options.harness.empty() ? options.abi : "harness";
+  settings.abi = !options.harness.empty() ? "harness" : !options.interface.empty() ? "described" : options.abi;
+  settings.description = options.interface;
   settings.renames = options.symbols;
   settings.timeout = std::chrono::milliseconds(std::llround(options.timeout * 1000));
   settings.seed = *options.seed;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 
 #include "sha1vectors/readers/acvp.h"
@@ -113,19 +114,48 @@ constexpr const char* libraryhelp =
     "no trace.\n"
     "  sha1vectors --trace abc --trace-compare mine.txt\n";
 
-// The interfaces --library knows, a line each, in the order they are looked for.
+// The interfaces --library knows, each with its description, in the order they are looked for;
+// the descriptions are also the examples of --interface.
 std::string interfacelist() {
   std::string text = "Libraries: --library loads a shared library in a worker process this program starts, and\n"
                      "calls its SHA-1 through the first of these interfaces it has (or the one --abi names;\n"
-                     "--symbols maps other names onto its functions):\n";
+                     "--symbols maps other names onto its functions), each as --interface would describe it:\n";
   for (const Interface& row : interfaces()) {
-    text += "  " + std::string(row.name) + std::string(10 - row.name.size(), ' ') + std::string(row.title) + ":";
-    for (const std::string_view symbol : row.symbols) {
-      if (!symbol.empty()) text += (text.back() == ':' ? " " : ", ") + std::string(symbol);
+    text += "  " + std::string(row.name) + " (" + std::string(row.title) + "):\n";
+    std::string_view rest = row.description;
+    while (!rest.empty()) {
+      const std::string_view statement = rest.substr(0, rest.find("; "));
+      rest.remove_prefix(std::min(rest.size(), statement.size() + 2));
+      text += "    " + std::string(statement) + "\n";
     }
-    text += "\n";
   }
+  text += "--interface describes another library's interface in those words, one statement a line or\n"
+          "separated by \";\" (the text itself, or a file that holds it; \"#\" begins a comment):\n"
+          "  ROLE FUNCTION(ARGUMENTS) [== N | >= N]  ROLE: begin, update and end; oneshot and endbits if\n"
+          "        the library has them; setup and free around each hash; load once. == N or >= N: what\n"
+          "        the call returns (as an int) on success; any other value fails the way, naming it\n"
+          "  context BYTES | context FUNCTION()     how big a context is, or which function says\n"
+          "  ARGUMENTS: ctx, data, len, digest, partial, bits, numbers, \"text\", &N (the address of a\n"
+          "        size holding N), *ctx (the pointer \"begin *ctx = FUNCTION(...)\" stored); an end may\n"
+          "        return the digest's address instead: \"end digest = FUNCTION(...)\"\n"
+          "  sha1vectors --library libfoo.so --interface 'begin foo_start(ctx); update foo_add(ctx, data, len);\n"
+          "        end foo_result(ctx, digest) == 1; context 128' *.rsp\n"
+          "A digest never written, a call that fails on the first message, and writes past the digest or\n"
+          "the context are each told, with what in the description is probably wrong.\n";
   return text;
+}
+
+// --interface's value: the description itself, or the file that holds it; the problem if neither.
+std::optional<std::string> readdescription(std::string& value) {
+  if (value.find('(') != std::string::npos) return std::nullopt;
+  constexpr std::size_t longest = 64 << 10;
+  std::ifstream file(value, std::ios::binary);
+  std::string text(longest + 1, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (!file.eof() || value.empty()) return "--interface " + value + ": no description (it has no brackets) and no file of one (up to 64 KiB) that can be read";
+  value = std::move(text);
+  return std::nullopt;
 }
 
 // Combinations the options cannot take; the exit status when the call is one.
@@ -214,6 +244,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
       ->type_name("NAME")
       ->check(CLI::IsMember(interfacenames))
       ->needs(library);
+  app.add_option("--interface", options.interface, "the library's interface, described (below), or a file that describes it")
+      ->type_name("DESCRIPTION")
+      ->excludes(app.get_option("--abi"))
+      ->needs(library);
   app.add_option("--symbols", options.symbols, "other names for the interface's functions, as SHA1_Update=my_update,SHA1_Final=my_final")
       ->type_name("RENAMES")
       ->needs(library);
@@ -260,6 +294,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   }
   if (app.count("--harness") > 0 && options.harness.find_first_not_of(" \t") == std::string::npos) {
     std::cerr << "sha1vectors: --harness needs a command to run\n";
+    return 2;
+  }
+  if (auto problem = app.count("--interface") > 0 ? readdescription(options.interface) : std::nullopt) {
+    std::cerr << "sha1vectors: " << *problem << "\n";
     return 2;
   }
   return refused(options, app.count("--command") > 0, app.count("--library") > 0);

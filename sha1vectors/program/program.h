@@ -31,6 +31,7 @@ struct Options {
   std::optional<std::string> tracecompare;        // a trace of the user's to compare with it
   std::string constants;
   std::string library, abi, symbols;
+  std::string interface;  // --interface: a description, read from its file when one was named
   std::string harness;
   std::optional<std::uint64_t> seed;
   bool nolong = false, longcheck = false;
