@@ -591,25 +591,28 @@ TEST_F(Sha1vectorsProgram, DebiansLibrariesPassThroughTheirOwnInterfaces) {
 TEST_F(Sha1vectorsProgram, ChecksADescribedInterfaceAndTellsAWrongDescription) {
   const std::string cavp = std::string(SHA1TESTER_VECTOR_DIR) + "/cavp/";
   const std::string other = "--no-long --seed 1 --library " + std::string(FAULTY_LIBRARIES) + "/otherabi.so --interface ";
-  const std::string right = "begin other_start(ctx) == 0; update other_add(ctx, data, len) == 0; end other_result(ctx, digest) == 0";
-  const std::string file = write("other.interface", "# the library's own words\nbegin other_start(ctx) == 0\nupdate other_add(ctx, data, len) == 0\n"
-                                                    "end other_result(ctx, digest) == 0  # context first\ncontext 96\n");
+  const std::string right = "setup other_init(ctx); begin other_start(ctx) == 0; update other_add(ctx, data, len) == 0; end other_result(ctx, digest) == 0";
+  const std::string file = write("other.interface", "# the library's own words\nsetup other_init(ctx)\nbegin other_start(ctx) == 0\n"
+                                                    "update other_add(ctx, data, len) == 0\nend other_result(ctx, digest) == 0  # context first\ncontext 100\n");
   const struct {
     std::string call;
     int status;
     std::string says;
   } cases[] = {
-      {other + "'" + right + "; context 96' " + cavp + "SHA1ShortMsg.rsp", 0, "65 passed, 0 failed\n"},
+      {other + "'" + right + "; context 100' " + cavp + "SHA1ShortMsg.rsp", 0, "65 passed, 0 failed\n"},
       {other + file + " " + cavp + "SHA1ShortMsg.rsp", 0, "65 passed, 0 failed\n"},
       // It refuses updates past 4 KiB: the call, its update and what it returned are named.
       {other + file + " " + cavp + "SHA1LongMsg.rsp", 1, "Len = 32984: a call failed: other_add() returned -1 (success: == 0) in update 1 (one update)"},
       {other + "'" + right + "; context 16' " + cavp + "SHA1ShortMsg.rsp", 1,
        "past the context (16 bytes, as described); if it does on every message, the description's context size is probably too small"},
-      {other + "'begin other_start(ctx); update other_add(ctx, data, len); end other_result(digest, ctx); context 96' " + cavp + "SHA1ShortMsg.rsp", 1,
+      {other + "'setup other_init(ctx); begin other_start(ctx); update other_add(ctx, data, len); end other_result(digest, ctx); context 100' " + cavp +
+           "SHA1ShortMsg.rsp",
+       1,
        "past the 20-byte digest; if it does on every message, the description probably gives digest where"},
-      {other + "'" + right + "; context 96' --abi openssl", 2, "--abi excludes --interface"},
-      {other + "'begin other_start(ctx) == 1; update other_add(ctx, data, len); end other_result(ctx, digest); context 96' " + cavp + "SHA1ShortMsg.rsp", 2,
-       "cannot hash here: given \"abc\", other_start() returned 0 (success: == 1) (nothing was checked)"},
+      {other + "'" + right + "; context 100' --abi openssl", 2, "--abi excludes --interface"},
+      // Without the setup, the start refuses: told once, before any vector.
+      {other + "'begin other_start(ctx) == 0; update other_add(ctx, data, len); end other_result(ctx, digest); context 100' " + cavp + "SHA1ShortMsg.rsp", 2,
+       "cannot hash here: given \"abc\", other_start() returned -1 (success: == 0) (nothing was checked)"},
       // LibTomCrypt's end takes the context first: given OpenSSL's order it writes nothing.
       {"--no-long --library libtomcrypt.so.1 --interface 'begin sha1_init(ctx); update sha1_process(ctx, data, len); end sha1_done(digest, ctx); context 96' " +
            cavp + "SHA1ShortMsg.rsp",
