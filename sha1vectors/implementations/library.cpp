@@ -233,9 +233,11 @@ std::optional<std::string> unusable(const protocol::Answer& answer, std::uint64_
   if (answer.digestbefore > 0) return outside(answer.digestbefore, "before", "20-byte digest", digesthint);
   if (answer.contextafter > 0) return outside(answer.contextafter, "past", context, contexthint);
   if (answer.contextbefore > 0) return outside(answer.contextbefore, "before", context, contexthint);
-  if (answer.refused != 0) {
-    const std::string update = answer.refusedupdate > 0 ? " in update " + std::to_string(answer.refusedupdate) : "";
-    return "a call failed: " + description.calls[answer.refused - 1]->refused(answer.returned) + update;
+  if (answer.failed != 0) {
+    const Call& call = *description.calls[answer.failed - 1];
+    const std::string update = answer.failedupdate > 0 ? " in update " + std::to_string(answer.failedupdate) : "";
+    if (answer.changed != 0) return "the library changed the message bytes it was given: " + call.function + "()" + update + " wrote into its input";
+    return "a call failed: " + call.refused(answer.returned) + update;
   }
   if (std::all_of(std::begin(answer.digest), std::end(answer.digest), [](std::uint8_t byte) { return byte == 0xCC; })) {
     const std::string text = "the digest was never written: its 20 bytes are still the fill pattern CC";
@@ -248,7 +250,7 @@ std::optional<std::string> unusable(const protocol::Answer& answer, std::uint64_
 bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::Crash& crash) {
   if (kind == protocol::crashed) return crash.signal == 0 || crash.signal > 64;
   const std::uint32_t counts[] = {answer.digestbefore, answer.digestafter, answer.contextbefore, answer.contextafter};
-  return kind != protocol::answered || answer.refused > roles ||
+  return kind != protocol::answered || answer.failed > roles ||
          std::any_of(std::begin(counts), std::end(counts), [](std::uint32_t count) { return count > protocol::guardbytes; });
 }
 

@@ -170,7 +170,14 @@ class Fenced {
   unsigned char* area_;
 };
 
-const unsigned char* bytes(std::string_view view) { return reinterpret_cast<const unsigned char*>(view.data()); }
+// What a hash's calls write into or read from: the fenced context and digest, and the copy of the
+// message bytes each call is given, so that a library that changes its input is caught at the call
+// that did, rather than by the wrong digests of later ways that read the changed bytes.
+struct Buffers {
+  explicit Buffers(std::size_t contextsize) : context(contextsize) {}
+  Fenced context, digest{20};
+  std::vector<unsigned char> copy = std::vector<unsigned char>(1);
+};
 
 // What a hash's calls are given, by the kinds of argument a description names.
 struct Frame {
@@ -230,51 +237,55 @@ bool invoke(const Call& call, void* function, Frame& frame, std::int64_t& return
 }
 
 // One way's hash, with the guards armed before and read after; the way stops at a call that fails.
-Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Fenced& context, Fenced& digest) {
-  context.arm();
-  digest.arm();
+Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Buffers& buffers) {
+  buffers.context.arm();
+  buffers.digest.arm();
   Answer told{};
-  Frame frame{context.data(), digest.data(), body.partial, body.partialbits};
-  // Records the first call that fails; the callers make no call after one but the free.
-  const auto call = [&](Role role, std::uint64_t update = 0) {
+  Frame frame{buffers.context.data(), buffers.digest.data(), body.partial, body.partialbits};
+  // Records the first call that fails, or changes the bytes it is given; the callers make no call
+  // after one but the free.
+  const auto call = [&](Role role, std::uint64_t update = 0, std::string_view given = {}) {
     const auto r = static_cast<std::size_t>(role);
     if (!b.has(role)) return;
     at(role, update);
+    if (buffers.copy.size() < given.size()) buffers.copy.resize(given.size());
+    if (!given.empty()) std::memcpy(buffers.copy.data(), given.data(), given.size());
+    frame.data = buffers.copy.data();
+    frame.length = given.size();
     std::int64_t returned = 0;
-    if (!invoke(*b.description.calls[r], b.functions[r], frame, returned) && told.refused == 0) {
-      told.refused = static_cast<std::uint32_t>(r + 1);
-      told.refusedupdate = update;
+    const bool succeeded = invoke(*b.description.calls[r], b.functions[r], frame, returned);
+    const bool changed = !given.empty() && std::memcmp(buffers.copy.data(), given.data(), given.size()) != 0;
+    if ((!succeeded || changed) && told.failed == 0) {
+      told.failed = static_cast<std::uint32_t>(r + 1);
+      told.failedupdate = update;
       told.returned = returned;
+      told.changed = changed;
     }
   };
   const std::uint64_t length = message.size();
   if (way.oneshot) {
-    frame.data = bytes(message.from(0, length));
-    frame.length = length;
-    call(Role::oneshot);
+    call(Role::oneshot, 0, message.from(0, length));
   } else {
     call(Role::setup);
-    if (told.refused == 0) call(Role::begin);
-    const bool begun = told.refused == 0;  // else there is nothing to free
+    if (told.failed == 0) call(Role::begin);
+    const bool begun = told.failed == 0;  // else there is nothing to free
     std::uint64_t sincelook = 0, updates = 0;  // the clock is read once a mebibyte
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
-      frame.data = bytes(message.from(offset, size));
-      frame.length = size;
       ++updates;
-      if (told.refused == 0) call(Role::update, updates);
+      if (told.failed == 0) call(Role::update, updates, message.from(offset, size));
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();
       }
     });
-    if (told.refused == 0) call(body.partialbits != 0 ? Role::endbits : Role::end);
+    if (told.failed == 0) call(body.partialbits != 0 ? Role::endbits : Role::end);
     if (begun) call(Role::free);
   }
-  std::memcpy(told.digest, digest.data(), 20);
-  told.digestbefore = digest.before();
-  told.digestafter = digest.after();
-  told.contextbefore = context.before();
-  told.contextafter = context.after();
+  std::memcpy(told.digest, buffers.digest.data(), 20);
+  told.digestbefore = buffers.digest.before();
+  told.digestafter = buffers.digest.after();
+  told.contextbefore = buffers.context.before();
+  told.contextafter = buffers.context.after();
   return told;
 }
 
@@ -355,7 +366,7 @@ bool pipelined(const std::vector<Asked>& request) {
 
 // A batch of messages, each given every way it is asked to be. The request is read whole before
 // any of it is hashed, so that the checker, writing it, never waits on answers it is not reading.
-bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
+bool servemessages(const Bound& b, Reader& in, Buffers& buffers) {
   std::uint32_t count = 0;
   if (!take(in, count)) return false;
   std::vector<Asked> request(count);
@@ -371,7 +382,7 @@ bool servemessages(const Bound& b, Reader& in, Fenced& context, Fenced& digest) 
         position->message = m;
         position->way = w;
       }
-      if (!answer(encode(hash(b, body, message, request[m].ways[w], context, digest))) || !keepalive()) return false;
+      if (!answer(encode(hash(b, body, message, request[m].ways[w], buffers))) || !keepalive()) return false;
     }
   }
   return flush();
@@ -384,7 +395,7 @@ bool breached(const Answer& told) { return told.digestbefore + told.digestafter 
 
 // A chain, each hash given one way: the last digest, or the first whose guards were breached,
 // with the number of its hash.
-bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
+bool servechain(const Bound& b, Reader& in, Buffers& buffers) {
   ChainAsked asked;
   if (!decode(in, asked) || asked.kind > static_cast<std::uint8_t>(Vector::Kind::iterated)) return false;
   Vector vector;
@@ -402,7 +413,7 @@ bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
     if (!keepalive()) return std::nullopt;
     const Body body{std::string(message.piece), 1, message.partial, message.partialbits};
     const Way way{asked.oneshot && body.partialbits == 0, {std::numeric_limits<std::uint64_t>::max()}};
-    told = hash(b, body, Tiled(body.piece, 1, body.size()), way, context, digest);
+    told = hash(b, body, Tiled(body.piece, 1, body.size()), way, buffers);
     if (breached(told)) return std::nullopt;
     basicutilities::Sha1Digest made;
     std::memcpy(made.data(), told.digest, 20);
@@ -415,10 +426,10 @@ bool servechain(const Bound& b, Reader& in, Fenced& context, Fenced& digest) {
 
 // Answers requests until the checker closes the pipe.
 int serve(const Bound& b) {
-  Fenced context(b.contextsize), digest(20);
+  Buffers buffers(b.contextsize);
   auto in = std::make_unique<Reader>();
   for (std::uint8_t kind = 0; take(*in, kind);) {
-    const bool served = kind == protocol::chain ? servechain(b, *in, context, digest) : servemessages(b, *in, context, digest);
+    const bool served = kind == protocol::chain ? servechain(b, *in, buffers) : servemessages(b, *in, buffers);
     if (!served) return 0;
   }
   return 0;
@@ -488,11 +499,11 @@ std::optional<std::string> ready(const Bound& b) {
   }
   const auto canfail = [](const std::optional<Call>& call) { return call && (call->test != Call::Test::none || call->result != Call::Result::plain); };
   if (std::none_of(b.description.calls.begin(), b.description.calls.end(), canfail)) return std::nullopt;
-  Fenced context(b.contextsize), digest(20);
+  Buffers buffers(b.contextsize);
   const Body abc{"abc", 1, 0, 0};
-  const Answer told = hash(b, abc, Tiled(abc.piece, 1, abc.size()), Way{false, {3}}, context, digest);
-  if (told.refused == 0) return std::nullopt;
-  return "cannot hash here: given \"abc\", " + b.description.calls[told.refused - 1]->refused(told.returned);
+  const Answer told = hash(b, abc, Tiled(abc.piece, 1, abc.size()), Way{false, {3}}, buffers);
+  if (told.failed == 0 || told.changed != 0) return std::nullopt;
+  return "cannot hash here: given \"abc\", " + b.description.calls[told.failed - 1]->refused(told.returned);
 }
 
 // Why the library has no interface wanted.

@@ -173,13 +173,14 @@ inline constexpr std::uint8_t answered = 0xA1, crashed = 0xC2, alive = 0xE3;
 inline constexpr std::uint32_t guardbytes = 64;
 
 // A way's answer: the digest, how far the library wrote outside the digest and the context, and
-// the call whose result said it failed, if one did (the way stops there). A chain's answer is
-// followed by the number of the hash it ended at.
+// the call that failed, if one did (the way stops there): its result said so, or it changed the
+// message bytes it was given. A chain's answer is followed by the number of the hash it ended at.
 struct Answer {
   std::uint8_t digest[20];
   std::uint32_t digestbefore, digestafter, contextbefore, contextafter;
-  std::uint32_t refused;  // 1 + the Role of the call that failed; 0: none did
-  std::uint64_t refusedupdate;  // of an update, its number in the way
+  std::uint32_t failed;        // 1 + the Role of the call that failed; 0: none did
+  std::uint32_t changed;       // nonzero: it changed its message bytes (else: its result said it failed)
+  std::uint64_t failedupdate;  // of an update, its number in the way
   std::int64_t returned;
 };
 inline std::string encode(const Answer& answer) {

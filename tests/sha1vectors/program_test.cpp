@@ -499,6 +499,7 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       {"ordigest", "--no-long", 1, "Len = 0\n  expected da39a3ee"},  // right only on zeroed memory: the buffers are not zeroed
       {"emptylast", "--no-long", 1, "Len = 8: the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes; in update 3, SHA1_Update())"},
       {"needsupdate", "--no-long", 0, " passed, 0 failed\n"},  // the empty message too gets its update
+      {"changesinput", "--no-long", 1, "Len = 512: the library changed the message bytes it was given: SHA1() wrote into its input (one call of SHA1())"},
       {"smallsplit", "--no-long", 1, "SHA1Monte.rsp:10: COUNT = 0: hash 1 of the chain, updates of 1, 1, 1, "},  // a chain's first hash in splits
   };
   for (const auto& c : cases) {
