@@ -62,9 +62,11 @@ Sha1FinalBlocks sha1finalblocks(std::span<const std::uint8_t> tail, std::uint64_
   const auto kept = static_cast<std::uint8_t>(0xFF00U >> partialbits);
   last.bytes[tail.size()] = static_cast<std::uint8_t>((partial & kept) | (0x80U >> partialbits));
   const std::size_t used = tail.size() + 1, lengthat = blocksize - rules.lengthbytes;  // where the length begins in its block
-  last.size = used <= lengthat || !rules.extrablock ? blocksize : 2 * blocksize;
+  const bool fits = used < lengthat || (used == lengthat && !rules.blockwhenexact);
+  last.size = fits || !rules.extrablock ? blocksize : 2 * blocksize;
   std::uint64_t count = length * rules.lengthunit + partialbits;  // modulo 2^64, as SHA-1's own count
-  if (rules.countwraps32 || rules.lengthbytes < 8) count &= 0xFFFFFFFF;
+  if (rules.countbits < 64) count &= (std::uint64_t{1} << rules.countbits) - 1;
+  if (rules.lengthbytes < 8) count &= 0xFFFFFFFF;
   for (std::size_t i = 0; i < rules.lengthbytes; ++i) {
     const std::size_t shift = 8 * (rules.bigendianlength ? rules.lengthbytes - 1 - i : i);
     last.bytes[last.size - rules.lengthbytes + i] = static_cast<std::uint8_t>(count >> shift);

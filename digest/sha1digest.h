@@ -54,8 +54,9 @@ struct Sha1Padding {
   unsigned lengthunit = 8;      // bits a unit of the length counts: 1 counts bytes
   bool bigendianlength = true;
   unsigned lengthbytes = 8;     // 4: a 32-bit field, so zeros up to 60 modulo 64
-  bool countwraps32 = false;    // the count kept in 32 bits, whatever the field's width
+  unsigned countbits = 64;      // the count kept in this many bits (32, or only 8 or 16 written), whatever the field's width
   bool extrablock = true;       // false: with no room for the length, it is written over the block's end
+  bool blockwhenexact = false;  // a block added even when the length just fits (55 bytes in the last block)
   bool operator==(const Sha1Padding&) const = default;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "digest/sha1variants.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "digest/sha1block.h"
@@ -78,11 +79,16 @@ const std::array mistakes{
             [](Sha1Variant& v) { v.bigendiandigest = false; }),
     mistake("the length at the end of the padding counts bytes, not bits", [](Sha1Variant& v) { v.padding.lengthunit = 1; }),
     mistake("the length at the end of the padding is written little-endian", [](Sha1Variant& v) { v.padding.bigendianlength = false; }),
-    mistake("the bit count is kept in 32 bits, so it wraps at 512 MiB", [](Sha1Variant& v) { v.padding.countwraps32 = true; }),
+    mistake("the bit count is kept in 32 bits, so it wraps at 512 MiB", [](Sha1Variant& v) { v.padding.countbits = 32; }),
+    mistake("only the length's low two bytes are written (messages from 8 KiB come out wrong)", [](Sha1Variant& v) { v.padding.countbits = 16; }),
+    mistake("only the length's low byte is written (messages from 32 bytes come out wrong)", [](Sha1Variant& v) { v.padding.countbits = 8; }),
     mistake("the length is a 32-bit field (SHA-1's has 64 bits: zeros up to byte 56 of a block, not 60)",
             [](Sha1Variant& v) { v.padding.lengthbytes = 4; }),
     mistake("with 56 to 63 bytes in the last block the padding adds no block: the length is written over the block's end",
             [](Sha1Variant& v) { v.padding.extrablock = false; }),
+    mistake("with exactly 55 bytes in the last block the padding adds a block, though the 0x80 byte and the length just fit",
+            [](Sha1Variant& v) { v.padding.blockwhenexact = true; }),
+    mistake("the message is taken as a C string: the bytes from its first NUL on are not hashed", [](Sha1Variant& v) { v.cutatnul = true; }),
     mistake("the round functions are misplaced: rounds 20-39 and 60-79 use majority, rounds 40-59 parity",
             [](Sha1Variant& v) { v.functions = {0, 2, 1, 2}; }),
     mistake("the round constants are taken in reverse order (rounds 0-19 use CA62C1D6)",
@@ -93,19 +99,55 @@ const std::array mistakes{
               v.rotateb = 5;
             }),
     mistake("the chaining values are not added to each block's result", [](Sha1Variant& v) { v.finaladdition = false; }),
+    mistake("the words are kept in 64 bits and never cut back to 32 (unsigned long on a 64-bit system)", [](Sha1Variant& v) { v.widewords = true; }),
 };
+
+// SHA-1 with every word in 64 bits and nothing masked, as an implementation that declares its words
+// unsigned long on a 64-bit system works: bits past 32 come back through the rotations and the
+// complement, and the digest is the low 32 bits of each chaining value.
+Sha1Digest widesha1(std::string_view message, const Sha1Padding& padding) {
+  using Wide = std::uint64_t;
+  const auto rotl = [](Wide x, unsigned n) { return (x << n) | (x >> (32 - n)); };
+  const std::size_t whole = message.size() - message.size() % 64;
+  const Sha1FinalBlocks last = sha1finalblocks(message.substr(whole), message.size(), padding);
+  std::array<Wide, 5> h{};
+  std::copy(detail::sha1initialstate.begin(), detail::sha1initialstate.end(), h.begin());
+  const auto block = [&](const char* bytes) {
+    std::array<Wide, 80> w{};
+    for (std::size_t t = 0; t < 80; ++t) w[t] = t < 16 ? loadword(bytes + 4 * t, true) : rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+    auto [a, b, c, d, e] = h;
+    for (std::size_t t = 0; t < 80; ++t) {
+      const Wide f = t < 20 ? (b & c) | (~b & d) : t >= 40 && t < 60 ? (b & c) | (b & d) | (c & d) : b ^ c ^ d;
+      const Wide next = rotl(a, 5) + f + e + standardroundconstants[t / 20] + w[t];
+      e = d;
+      d = c;
+      c = rotl(b, 30);
+      b = a;
+      a = next;
+    }
+    const std::array<Wide, 5> worked{a, b, c, d, e};
+    for (std::size_t i = 0; i < 5; ++i) h[i] += worked[i];
+  };
+  for (std::size_t at = 0; at < whole; at += 64) block(message.data() + at);
+  for (std::size_t at = 0; at < last.size; at += 64) block(last.view().data() + at);
+  Sha1Words low{};
+  for (std::size_t i = 0; i < 5; ++i) low[i] = static_cast<std::uint32_t>(h[i]);
+  return output(low, true);
+}
 
 }  // namespace
 
 bool Sha1Variant::standardcompression() const {
   const Sha1Variant standard;
-  return bigendianwords == standard.bigendianwords && schedulerotation == standard.schedulerotation &&
+  return !widewords && bigendianwords == standard.bigendianwords && schedulerotation == standard.schedulerotation &&
          functions == standard.functions && constantorder == standard.constantorder && rotatea == standard.rotatea &&
          rotateb == standard.rotateb && finaladdition == standard.finaladdition;
 }
 
 Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, const RoundConstants& constants,
                          const Sha1BlockObserver& observe) {
+  if (variant.cutatnul) message = message.substr(0, message.find('\0'));
+  if (variant.widewords) return widesha1(message, variant.padding);
   const std::size_t whole = message.size() - message.size() % 64;
   const Sha1FinalBlocks last = sha1finalblocks(message.substr(whole), message.size(), variant.padding);
   Sha1Words h = detail::sha1initialstate;
@@ -130,26 +172,39 @@ Sha1BlockWorking sha1referenceblock(const Sha1Words& before, std::string_view bl
 
 std::span<const ClassicMistake> classicmistakes() { return mistakes; }
 
-const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed) {
+std::vector<const ClassicMistake*> likelymistakes(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed) {
   // The mistakes of padding and output share the message's whole blocks, compressed once by the
-  // engine; the others need the reference over the whole message.
+  // engine (up to the first NUL too, for the C string); the others need the reference over the
+  // whole message.
   const bool holding = size <= diagnosisheldbytes;
   std::string held;
-  Sha1Stream stream;
+  Sha1Stream stream, cstring;
+  bool nul = false;
   feed([&](std::string_view piece) {
     if (holding) held += piece;
     stream.add(piece);
+    if (!nul) {
+      const std::size_t at = piece.find('\0');
+      cstring.add(piece.substr(0, at));
+      nul = at != std::string_view::npos;
+    }
     return true;
   });
-  const auto finished = [&](const Sha1Variant& v) { return output(stream.endstate(v.padding), v.bigendiandigest); };
+  const auto finished = [&](const Sha1Variant& v) { return output((v.cutatnul ? cstring : stream).endstate(v.padding), v.bigendiandigest); };
+  std::vector<const ClassicMistake*> found;
   // Some mistakes change nothing for some lengths: a right digest is no mistake's.
-  if (wrong == finished({})) return nullptr;
+  if (wrong == finished({})) return found;
   for (const ClassicMistake& mistake : mistakes) {
     const Sha1Variant& v = mistake.variant;
-    if (!v.standardcompression() && !holding) continue;
-    if ((v.standardcompression() ? finished(v) : sha1reference(held, v)) == wrong) return &mistake;
+    if ((!v.standardcompression() && !holding) || (v.cutatnul && !nul)) continue;
+    if ((v.standardcompression() ? finished(v) : sha1reference(held, v)) == wrong) found.push_back(&mistake);
   }
-  return nullptr;
+  return found;
+}
+
+const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed) {
+  const auto found = likelymistakes(wrong, size, feed);
+  return found.empty() ? nullptr : found.front();
 }
 
 const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::string_view message) {

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "digest/sha1digest.h"
 
@@ -29,6 +30,8 @@ struct Sha1Variant {
   bool finaladdition = true;  // chaining values added to each block's result
   bool bigendiandigest = true;
   Sha1Padding padding;
+  bool widewords = false;  // words kept in 64 bits, never cut back to 32: high bits leak back in through the rotations
+  bool cutatnul = false;   // the message taken as a C string: only its bytes before the first NUL are hashed
 
   bool operator==(const Sha1Variant&) const = default;
   // Whether blocks are compressed as the standard does (only the padding or the output differ).
@@ -69,9 +72,12 @@ using MessageFeed = std::function<void(const std::function<bool(std::string_view
 // padding and the output, which take one fast pass over the message.
 inline constexpr std::uint64_t diagnosisheldbytes = std::uint64_t{1} << 20;
 
-// The classic mistake whose digest for the message of size bytes is wrong; nullptr when none is.
-// Costs one hash of the message and a few of its last block, plus, for messages up to
-// diagnosisheldbytes, one reference hash a mistake.
+// The classic mistakes whose digest for the message of size bytes is wrong, in the table's order
+// (several may give the same digest for some messages); none when none does. Costs one hash of the
+// message and a few of its last block, plus, for messages up to diagnosisheldbytes, one reference
+// hash a mistake.
+std::vector<const ClassicMistake*> likelymistakes(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed);
+// The first of them; nullptr when none.
 const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::uint64_t size, const MessageFeed& feed);
 const ClassicMistake* likelymistake(const Sha1Digest& wrong, std::string_view message);
 

@@ -52,9 +52,11 @@ void diagnose(Verdict& verdict, const Message& message, const Sha1Digest& expect
   const auto& wrong = verdict.computed ? verdict.computed : verdict.misprinted;
   if (verdict.status != Verdict::Status::failed || !wrong || message.partialbits != 0) return;
   if (*wrong == expected) {
-    verdict.cause = "none in SHA-1: the digest is right, only printed in a form not read as one (print it as 40 hexadecimal digits)";
-  } else if (const auto* mistake = basicutilities::likelymistake(*wrong, message.size(), [&](const auto& take) { message.chunks(take); })) {
-    verdict.cause = mistake->name;
+    verdict.causes = {"none in SHA-1: the digest is right, only printed in a form not read as one (print it as 40 hexadecimal digits)"};
+    return;
+  }
+  for (const auto* mistake : basicutilities::likelymistakes(*wrong, message.size(), [&](const auto& take) { message.chunks(take); })) {
+    verdict.causes.emplace_back(mistake->name);
   }
 }
 

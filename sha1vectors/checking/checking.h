@@ -25,10 +25,10 @@ struct Verdict {
   // When one hash of a chain came out wrong: which ("hash 17 of the chain"), and what it should be.
   std::string step;
   std::optional<basicutilities::Sha1Digest> stepexpected;
-  // The digest in a form not read as one (see Outcome), and the classic mistake that explains a
-  // wrong digest ("" when none does).
+  // The digest in a form not read as one (see Outcome), and the classic mistakes that explain a
+  // wrong digest (none, one, or several that give the same digest for this message).
   std::optional<basicutilities::Sha1Digest> misprinted;
-  std::string cause;
+  std::vector<std::string> causes;
   // The ways of giving a message disagreed: computed is one of several digests it gave.
   bool waysdisagree = false;
 };

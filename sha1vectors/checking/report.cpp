@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "sha1vectors/checking/report.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sha1vectors {
@@ -9,9 +10,9 @@ namespace {
 // "file:line: name"
 std::string place(const Vector& vector) { return filelocation(vector.file, vector.line) + ": " + vector.name; }
 
-void printfailure(const Vector& vector, const Verdict& verdict, std::ostream& out) {
+void printfailure(const Vector& vector, const Verdict& verdict, const std::string& likely, std::ostream& out) {
   out << "FAIL " << place(vector);
-  const std::string cause = verdict.cause.empty() ? "" : "  likely cause: " + verdict.cause + "\n";
+  const std::string cause = likely.empty() ? "" : "  likely cause: " + likely + "\n";
   if (!verdict.computed) {
     out << ": " << verdict.reason << "\n" << cause;
     return;
@@ -88,7 +89,7 @@ void Report::tell(const Verdict& verdict) {
       ++tally_.failed;
       if (telling_.failures) {
         progress_.clear();
-        printfailure(vector, verdict, out_);
+        printfailure(vector, verdict, cause(verdict), out_);
       }
       break;
   }
@@ -101,6 +102,17 @@ void Report::tell(const Verdict& verdict) {
     skippedhere_ = 0;
     ++source_;
   }
+}
+
+std::string Report::cause(const Verdict& verdict) {
+  if (verdict.causes.empty()) return {};
+  // Of the mistakes that explain this digest, the one that explained an earlier failure: the long
+  // message, last, fits a 32-bit count and a length written in one byte alike, and only the
+  // short messages that failed before it tell which.
+  const auto named = std::find_first_of(verdict.causes.begin(), verdict.causes.end(), named_.begin(), named_.end());
+  const std::string& chosen = named != verdict.causes.end() ? *named : verdict.causes.front();
+  if (named == verdict.causes.end()) named_.push_back(chosen);
+  return chosen;
 }
 
 bool summarise(const Tally& tally, std::ostream& out) {

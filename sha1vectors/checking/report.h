@@ -60,6 +60,8 @@ class Report {
 
  private:
   void tell(const Verdict& verdict);
+  // The likely cause to print for a failure, and remember.
+  std::string cause(const Verdict& verdict);
 
   const std::vector<Source>& sources_;
   Telling telling_;
@@ -71,6 +73,7 @@ class Report {
   std::size_t told_ = 0, source_ = 0;
   std::uint64_t skippedhere_ = 0;
   Tally tally_;
+  std::vector<std::string> named_;  // the likely causes told so far
 };
 
 // "N passed, M failed", and ", K skipped" and ", U not checked" where there are any; false when

@@ -30,6 +30,9 @@
 #define EMPTYLAST 18  /* an empty update on a half-full buffer crashes */
 #define NEEDSUPDATE 19 /* right, but only when update was called at least once */
 #define CHANGESINPUT 20 /* an update of 64 bytes or more rotates the caller's bytes in place after hashing them */
+#define LOWBYTE 21    /* only the low byte of the length is written: wrong from 32 bytes */
+#define BLOCKAT55 22  /* with 55 bytes in the last block (the 0x80 byte then ends at 56) a block is added */
+#define CSTRING 23    /* the message is taken as a C string: the bytes from its first NUL are not hashed */
 
 /* The size of OpenSSL's SHA_CTX, which callers allocate. */
 typedef struct {
@@ -91,6 +94,7 @@ static int update(context* c, const void* data, size_t length) {
 }
 
 int SHA1_Update(context* c, const void* data, size_t length) {
+  if (FAULT == CSTRING) length = strnlen(data, length);  /* cut within each update; one call cuts the message */
   const int done = update(c, data, length);
   if (FAULT == CHANGESINPUT && length >= 64) {
     unsigned char* bytes = (unsigned char*)(uintptr_t)data;
@@ -105,13 +109,13 @@ int SHA1_Update(context* c, const void* data, size_t length) {
 static void finish(context* c, unsigned char* digest, unsigned char partial, unsigned bits) {
   const uint64_t count = ((uint64_t)c->high << 32 | c->low) + bits;
   c->buffer[c->used++] = (unsigned char)((partial & (0xFF00 >> bits)) | (0x80 >> bits));
-  if (c->used > 56 && FAULT != BADPAD) {
+  if ((c->used > 56 || (FAULT == BLOCKAT55 && c->used == 56)) && FAULT != BADPAD) {
     memset(c->buffer + c->used, 0, 64 - c->used);
     block(c->h, c->buffer);
     c->used = 0;
   }
   memset(c->buffer + c->used, 0, 64 - c->used);
-  for (int i = 0; i < 8; ++i) c->buffer[63 - i] = (unsigned char)(count >> (8 * i));
+  for (int i = 0; i < (FAULT == LOWBYTE ? 1 : 8); ++i) c->buffer[63 - i] = (unsigned char)(count >> (8 * i));
   block(c->h, c->buffer);
   for (int i = 0; i < 20; ++i) digest[i] = (unsigned char)(c->h[i / 4] >> (24 - 8 * (i % 4)));
 }

@@ -500,6 +500,8 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       {"emptylast", "--no-long", 1, "Len = 8: the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes; in update 3, SHA1_Update())"},
       {"needsupdate", "--no-long", 0, " passed, 0 failed\n"},  // the empty message too gets its update
       {"changesinput", "--no-long", 1, "Len = 512: the library changed the message bytes it was given: SHA1() wrote into its input (one call of SHA1())"},
+      {"blockat55", "--no-long", 1, "likely cause: with exactly 55 bytes in the last block the padding adds a block"},
+      {"cstring", "--no-long", 1, "likely cause: the message is taken as a C string"},
       {"smallsplit", "--no-long", 1, "SHA1Monte.rsp:10: COUNT = 0: hash 1 of the chain, updates of 1, 1, 1, "},  // a chain's first hash in splits
   };
   for (const auto& c : cases) {
@@ -527,6 +529,11 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
                                   std::string("--library libcrypto.so.3 --symbols SHA1_Update"), std::string("--library libcrypto.so.3 --command sha1sum")}) {
     EXPECT_EQ(run(wrong).status, 2) << wrong;
   }
+  // The long message's digest fits a 32-bit count and a length written in one byte alike: the cause
+  // named is the one that fits the short messages that failed before it.
+  const Ran lowbyte = run("--library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-lowbyte.so " + cavp + "SHA1ShortMsg.rsp");
+  EXPECT_NE(lowbyte.out.find("likely cause: only the length's low byte is written"), std::string::npos);
+  EXPECT_EQ(lowbyte.out.find("kept in 32 bits"), std::string::npos) << lowbyte.out.substr(lowbyte.out.size() - 1000);
   // The long message meets a half-full buffer: data lost there is found past 2^32 bits too.
   EXPECT_NE(run("--library " + std::string(FAULTY_LIBRARIES) + "/faultysha1-lostdata.so " + cavp + "SHA1ShortMsg.rsp").out.find("FAIL long-message check: "),
             std::string::npos);
