@@ -21,13 +21,13 @@ basicutilities::Sha1Digest right(std::string_view message) {
 bool fails(const Outcome& outcome, std::string_view message) { return !outcome.stopped && (!outcome.digest || *outcome.digest != right(message)); }
 
 // Shrinks a failing message: in length (its shortest failing prefix, then suffix, found by doubling
-// and halving; then pieces deleted, where it is short), then in its bytes (all zeros, else each byte
-// made zero where the message still fails). Candidates go to the implementation many to a call, in
+// and halving; then pieces deleted, where it is short), then in its bytes (all the simplest byte the
+// messages may hold, zero or else "a", or each byte made that where the message still fails). Candidates go to the implementation many to a call, in
 // calls of a bounded size, so that a stop is heard within about a second.
 class Shrinker {
  public:
-  Shrinker(Implementation& implementation, Outcome& outcome, const std::atomic<bool>& stop)
-      : implementation_(implementation), outcome_(outcome), stop_(stop) {}
+  Shrinker(Implementation& implementation, Outcome& outcome, const std::atomic<bool>& stop, char simplest)
+      : implementation_(implementation), outcome_(outcome), stop_(stop), simplest_(simplest) {}
 
   std::string shrink(std::string message) {
     message = shortest(std::move(message), true);
@@ -130,31 +130,34 @@ class Shrinker {
     return message;
   }
 
-  // message with the simplest bytes that still fail: all zeros, else each byte zero where it may be.
+  // message with the simplest bytes that still fail: all the simplest, else each byte that where it
+  // may be.
   std::string simplest(std::string message) {
-    if (std::string zeros(message.size(), '\0'); message != zeros && failing(zeros)) return zeros;
+    if (std::string plain(message.size(), simplest_); message != plain && failing(plain)) return plain;
     if (message.size() > fine) return message;
     struct {
+      char plain;
       std::optional<std::string> operator()(const std::string& from, std::size_t at) const {
-        if (from[at] == '\0') return std::nullopt;
-        std::string zeroed = from;
-        zeroed[at] = '\0';
-        return zeroed;
+        if (from[at] == plain) return std::nullopt;
+        std::string made = from;
+        made[at] = plain;
+        return made;
       }
       std::size_t next(std::size_t at) const { return at + 1; }
       std::size_t places(const std::string& from) const { return from.size(); }
-    } zeroing;
-    return improve(std::move(message), message.size(), 1, zeroing);
+    } plainer{simplest_};
+    return improve(std::move(message), message.size(), 1, plainer);
   }
 
   Implementation& implementation_;
   Outcome& outcome_;
   const std::atomic<bool>& stop_;
+  char simplest_;
 };
 
 }  // namespace
 
-std::string randommessage(std::uint64_t seed, std::uint64_t number, std::uint64_t maxlength) {
+std::string randommessage(std::uint64_t seed, std::uint64_t number, std::uint64_t maxlength, RandomBytes bytes) {
   std::mt19937_64 random(seed ^ (number * 0x9E3779B97F4A7C15ULL));
   static constexpr std::uint64_t edges[] = {0, 1, 55, 56, 63, 64, 65, 119, 120};
   std::uint64_t length = 0;
@@ -164,7 +167,10 @@ std::string randommessage(std::uint64_t seed, std::uint64_t number, std::uint64_
     default: length = random() % (maxlength + 1); break;
   }
   std::string message(static_cast<std::size_t>(std::min(length, maxlength)), '\0');
-  for (char& byte : message) byte = static_cast<char>(random());
+  for (char& byte : message) {
+    const std::uint64_t drawn = random();
+    byte = static_cast<char>(bytes == RandomBytes::any ? drawn : bytes == RandomBytes::nonzero ? 1 + drawn % 255 : ' ' + drawn % 95);
+  }
   return message;
 }
 
@@ -180,7 +186,7 @@ class RandomRun {
     for (std::uint64_t from = 0, to = 0; take(from, to);) {
       std::vector<std::string> held;
       std::vector<Message> messages;
-      for (std::uint64_t n = from; n < to; ++n) held.push_back(randommessage(settings_.seed, n, settings_.maxlength));
+      for (std::uint64_t n = from; n < to; ++n) held.push_back(randommessage(settings_.seed, n, settings_.maxlength, settings_.bytes));
       for (const std::string& message : held) messages.push_back({message});
       record(from, held, implementation_.digests(messages));
     }
@@ -190,7 +196,7 @@ class RandomRun {
     // Passes counted past the failure would depend on the threads' timing.
     if (result_.failure) {
       result_.passed = result_.failure->number;
-      result_.failure->message = Shrinker(implementation_, result_.failure->outcome, stop_).shrink(result_.failure->message);
+      result_.failure->message = Shrinker(implementation_, result_.failure->outcome, stop_, settings_.bytes == RandomBytes::any ? '\0' : 'a').shrink(result_.failure->message);
     }
     if (stop_) result_.unchecked = settings_.count - result_.passed - (result_.failure ? 1 : 0);
     return result_;

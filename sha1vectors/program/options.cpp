@@ -273,6 +273,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
       ->type_name("BYTES")
       ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 20).description(""))
       ->needs(random);
+  app.add_option("--random-bytes", options.randombytes, "with --random: the bytes messages are made of: any (the default), nonzero (no NUL) or printable (ASCII 32 to 126), for an implementation that takes text")
+      ->type_name("KIND")
+      ->check(CLI::IsMember({"any", "nonzero", "printable"}))
+      ->needs(random);
   app.add_flag("--catalogue", options.catalogue, "check the built-in catalogue as well as the FILEs");
   app.add_flag("--strict", options.strict, "a skipped vector fails the run (exit status 1)");
   auto* verbose = app.add_flag("-v,--verbose", options.verbose, "list every vector, the passing ones too");

@@ -36,6 +36,7 @@ struct Options {
   std::optional<std::uint64_t> seed;
   bool nolong = false, longcheck = false;
   std::uint64_t random = 0, maxlength = 1024;
+  std::string randombytes = "any";
 };
 
 // Reads the command line into options; the exit status when the program is to end there (after

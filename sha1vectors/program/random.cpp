@@ -13,7 +13,9 @@ namespace sha1vectors::program {
 // as a CAVP record to check again.
 int checkrandom(const Options& options, Implementation& implementation) {
   sha1vectors::RandomSettings settings{options.random, *options.seed, options.maxlength, options.jobs};
-  std::cerr << "sha1vectors: " << options.random << " random messages of up to " << options.maxlength << " bytes, --seed " << settings.seed << "\n";
+  settings.bytes = options.randombytes == "printable" ? RandomBytes::printable : options.randombytes == "nonzero" ? RandomBytes::nonzero : RandomBytes::any;
+  const std::string made = settings.bytes == RandomBytes::any ? "" : options.randombytes + " ";
+  std::cerr << "sha1vectors: " << options.random << " random messages of up to " << options.maxlength << " " << made << "bytes, --seed " << settings.seed << "\n";
   const sha1vectors::RandomResult result = sha1vectors::checkrandom(implementation, settings, interrupted);
   sha1vectors::Tally tally{result.passed, result.failure ? 1U : 0U, 0, result.unchecked};
   if (result.failure) {

@@ -709,6 +709,16 @@ TEST_F(Sha1vectorsProgram, RandomMessagesFindAFaultAndShrinkItToARecordThatCheck
   for (const char* jobs : {"-j 1", "-j 8"}) {
     EXPECT_EQ(run("--random 2000 --seed 3 " + std::string(jobs) + " --library " + lostdata).out, found.out) << jobs;
   }
+  // An implementation that takes text: the NUL it cannot take is not what is found, and the fault
+  // it has shrinks to text ("a"), not to zeros.
+  EXPECT_NE(run("--random 2000 --seed 3 --library " + libs + "cstring.so").out.find("\nMsg = 00\n"), std::string::npos);
+  for (const char* bytes : {"nonzero", "printable"}) {
+    EXPECT_EQ(run("--random 2000 --seed 3 --random-bytes " + std::string(bytes) + " --library " + libs + "cstring.so").out, "2000 passed, 0 failed\n") << bytes;
+  }
+  std::string as;
+  for (int i = 0; i < 65; ++i) as += "61";
+  const Ran text = run("--random 2000 --seed 3 --random-bytes printable --library " + lostdata);
+  EXPECT_NE(text.out.find("\nMsg = " + as + "\n"), std::string::npos) << text.out;
 }
 
 // A trace of text is the trace of its Windows-1252 bytes; what cannot be read is a wrong call.
