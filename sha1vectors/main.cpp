@@ -30,6 +30,7 @@ int main(int argc, char* argv[]) {
   // One seed for the random splits and the random messages, printed, so that a run can be repeated.
   if (!options.seed) options.seed = std::random_device{}();
   sha1vectors::process::onstopsignals(interrupt);
+  if (options.probe) return probelibrary(options, argv[0]);
   Chosen chosen;
   if (!chosen.choose(options, argv[0])) return interrupted ? stoppedstatus() : 2;
   if (options.random > 0) return checkrandom(options, chosen.implementation());

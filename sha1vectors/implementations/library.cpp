@@ -180,6 +180,25 @@ std::optional<std::string> Library::cannotrun() {
   return std::nullopt;
 }
 
+std::optional<std::vector<std::string>> Library::functions(const LibrarySettings& settings, std::string& problem) {
+  LibrarySettings listing = settings;
+  listing.abi = "functions";
+  protocol::Found found{};
+  // The worker says no interface, and in its place the names.
+  if (Worker::start(listing, problem, found) || problem.rfind(protocol::functionlist, 0) != 0) {
+    problem = "--library " + settings.path + ": " + problem;
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  for (std::size_t at = protocol::functionlist.size(); at < problem.size();) {
+    const std::size_t end = std::min(problem.find(' ', at), problem.size());
+    if (end > at) names.push_back(problem.substr(at, end - at));
+    at = end + 1;
+  }
+  problem.clear();
+  return names;
+}
+
 std::string Library::interface() const {
   std::string text = title_ + ":";
   for (const Role role : {Role::load, Role::setup, Role::oneshot, Role::begin, Role::update, Role::end, Role::endbits, Role::free}) {

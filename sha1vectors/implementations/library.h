@@ -25,7 +25,7 @@ struct LibrarySettings {
   std::string path;
   std::string abi;           // an interface's name; empty: found from the exported symbols; "harness":
                              // path is a harness's command (harness.h), not a library; "described":
-                             // the one description holds
+                             // the one description holds; "functions": only list its functions
   std::string description;   // --interface, as interfaces.h reads it
   std::string renames;       // --symbols
   std::chrono::milliseconds timeout{10'000};
@@ -46,6 +46,9 @@ class Library : public Implementation {
   std::optional<std::string> cannotrun();
   // "OpenSSL's interface: SHA1, SHA1_Init, SHA1_Update, SHA1_Final", once cannotrun has passed.
   std::string interface() const;
+  // The names of the functions the library of settings exports, read by a worker that loads it;
+  // nothing, with the reason in problem, when it cannot be loaded.
+  static std::optional<std::vector<std::string>> functions(const LibrarySettings& settings, std::string& problem);
 
   bool takesbits() const override { return takesbits_; }
   Outcome digest(const Message& message) override;

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstring>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
@@ -14,6 +16,7 @@
 #include "sha1vectors/implementations/harness.h"
 #include "sha1vectors/implementations/interfaces.h"
 #include "sha1vectors/implementations/library.h"
+#include "sha1vectors/implementations/probe.h"
 #include "sha1vectors/implementations/protocol.h"
 #include "sha1vectors/model/chains.h"
 #include "sha1vectors/process/process.h"
@@ -236,51 +239,67 @@ bool invoke(const Call& call, void* function, Frame& frame, std::int64_t& return
   return call.test == Call::Test::none || returned >= call.success;
 }
 
-// One way's hash, with the guards armed before and read after; the way stops at a call that fails.
-Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Buffers& buffers) {
-  buffers.context.arm();
-  buffers.digest.arm();
-  Answer told{};
-  Frame frame{buffers.context.data(), buffers.digest.data(), body.partial, body.partialbits};
-  // Records the first call that fails, or changes the bytes it is given; the callers make no call
-  // after one but the free.
-  const auto call = [&](Role role, std::uint64_t update = 0, std::string_view given = {}) {
+// The calls of one way's hash, each given its own copy of the message bytes it takes; the first
+// that fails, or changes those bytes, is recorded in told.
+class Calls {
+ public:
+  Calls(const Bound& b, Buffers& buffers, const Body& body) : b_(b), buffers_(buffers), frame_{buffers.context.data(), buffers.digest.data(), body.partial, body.partialbits} {}
+
+  void make(Role role, std::uint64_t update = 0, std::string_view given = {}) {
     const auto r = static_cast<std::size_t>(role);
-    if (!b.has(role)) return;
+    if (!b_.has(role)) return;
     at(role, update);
-    if (buffers.copy.size() < given.size()) buffers.copy.resize(given.size());
-    if (!given.empty()) std::memcpy(buffers.copy.data(), given.data(), given.size());
-    frame.data = buffers.copy.data();
-    frame.length = given.size();
+    std::vector<unsigned char>& copy = buffers_.copy;
+    if (copy.size() < given.size()) copy.resize(given.size());
+    if (!given.empty()) std::memcpy(copy.data(), given.data(), given.size());
+    frame_.data = copy.data();
+    frame_.length = given.size();
     std::int64_t returned = 0;
-    const bool succeeded = invoke(*b.description.calls[r], b.functions[r], frame, returned);
-    const bool changed = !given.empty() && std::memcmp(buffers.copy.data(), given.data(), given.size()) != 0;
+    const bool succeeded = invoke(*b_.description.calls[r], b_.functions[r], frame_, returned);
+    const bool changed = !given.empty() && std::memcmp(copy.data(), given.data(), given.size()) != 0;
     if ((!succeeded || changed) && told.failed == 0) {
       told.failed = static_cast<std::uint32_t>(r + 1);
       told.failedupdate = update;
       told.returned = returned;
       told.changed = changed;
     }
-  };
+  }
+  bool going() const { return told.failed == 0; }
+
+  Answer told{};
+
+ private:
+  const Bound& b_;
+  Buffers& buffers_;
+  Frame frame_;
+};
+
+// One way's hash, with the guards armed before and read after; the way stops at a call that fails
+// (but for the free).
+Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Buffers& buffers) {
+  buffers.context.arm();
+  buffers.digest.arm();
+  Calls calls(b, buffers, body);
   const std::uint64_t length = message.size();
   if (way.oneshot) {
-    call(Role::oneshot, 0, message.from(0, length));
+    calls.make(Role::oneshot, 0, message.from(0, length));
   } else {
-    call(Role::setup);
-    if (told.failed == 0) call(Role::begin);
-    const bool begun = told.failed == 0;  // else there is nothing to free
+    calls.make(Role::setup);
+    if (calls.going()) calls.make(Role::begin);
+    const bool begun = calls.going();  // else there is nothing to free
     std::uint64_t sincelook = 0, updates = 0;  // the clock is read once a mebibyte
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
       ++updates;
-      if (told.failed == 0) call(Role::update, updates, message.from(offset, size));
+      if (calls.going()) calls.make(Role::update, updates, message.from(offset, size));
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();
       }
     });
-    if (told.failed == 0) call(body.partialbits != 0 ? Role::endbits : Role::end);
-    if (begun) call(Role::free);
+    if (calls.going()) calls.make(body.partialbits != 0 ? Role::endbits : Role::end);
+    if (begun) calls.make(Role::free);
   }
+  Answer& told = calls.told;
   std::memcpy(told.digest, buffers.digest.data(), 20);
   told.digestbefore = buffers.digest.before();
   told.digestafter = buffers.digest.after();
@@ -506,6 +525,19 @@ std::optional<std::string> ready(const Bound& b) {
   return "cannot hash here: given \"abc\", " + b.description.calls[told.failed - 1]->refused(told.returned);
 }
 
+// The library's SHA-1-looking functions, read from its file, as the hello that lists them (which
+// has room for 4 KiB of names: more are left out).
+std::string listfunctions(void* library) {
+  std::string text(functionlist);
+  std::ifstream in(process::libraryfile(library), std::ios::binary);
+  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const std::string& name : sha1names(exportedfunctions(file))) {
+    if (text.size() + name.size() + 1 > 4096) break;
+    text += name + " ";
+  }
+  return text;
+}
+
 // Why the library has no interface wanted.
 std::string notfound(const std::string& wanted) {
   if (wanted == "auto") return "has none of the interfaces sha1vectors knows (" + interfacechoices() + "); describe its interface with --interface";
@@ -535,6 +567,7 @@ int libraryworker(int argc, char** argv) {
   void* library = process::loadlibrary(argv[2], problem);
   if (library == nullptr) return hello({std::nullopt, "cannot be loaded: " + problem}) ? 0 : 1;
   const std::string wanted = argv[3];
+  if (wanted == "functions") return hello({std::nullopt, listfunctions(library)}) ? 0 : 1;
   const std::optional<Bound> bound = findinterface(library, wanted, argv[4], argc > 5 ? argv[5] : nullptr, problem);
   if (!bound && !problem.empty()) return hello({std::nullopt, problem}) ? 0 : 1;
   if (!bound) return hello({std::nullopt, notfound(wanted)}) ? 0 : 1;

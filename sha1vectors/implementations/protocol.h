@@ -52,6 +52,9 @@ struct Hello {
   std::optional<Found> found;
   std::string problem;  // without found
 };
+// What a worker asked only to list the library's SHA-1-looking functions says in place of a
+// problem, the names following, a blank between.
+inline constexpr std::string_view functionlist = "functions:";
 inline std::string encode(const Hello& hello) {
   std::string out;
   put(out, static_cast<std::uint8_t>(hello.found.has_value()));

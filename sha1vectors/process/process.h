@@ -138,6 +138,8 @@ void* findsymbol(void* library, const std::string& name);
 // The file that defines symbol (found through library) when it is not library's own file but one
 // of the libraries it depends on; nothing when it is its own, or when the system cannot tell.
 std::optional<std::string> definedelsewhere(void* library, const void* symbol);
+// The file the loader loaded for library; empty when it cannot tell.
+std::string libraryfile(void* library);
 
 // Process-wide policy, for a program's main(): a write to a pipe whose reader has gone fails
 // instead of ending the program; every signal whose default ends the program (but one ignored

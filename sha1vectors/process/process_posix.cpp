@@ -387,6 +387,12 @@ std::optional<std::string> definedelsewhere(void* library, const void* symbol) {
   return std::string(info.dli_fname);
 }
 
+std::string libraryfile(void* library) {
+  link_map* map = nullptr;
+  if (::dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) return {};
+  return map->l_name;
+}
+
 void ignorebrokenpipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 void onstopsignals(void (*handler)(int)) {

@@ -178,6 +178,10 @@ std::optional<int> refused(const Options& options, bool commandgiven, bool libra
     std::cerr << "sha1vectors: --random checks random messages, not FILEs, the catalogue or a response\n";
     return 2;
   }
+  if (options.probe && (!options.files.empty() || options.random > 0 || options.catalogue || !options.symbols.empty())) {
+    std::cerr << "sha1vectors: --probe checks nothing: it prints the command line that does, to which FILEs are added\n";
+    return 2;
+  }
   if (options.tracecompare && !options.trace && !options.tracehex) {
     std::cerr << "sha1vectors: --trace-compare needs the message, given with --trace or --trace-hex\n";
     return 2;
@@ -248,6 +252,10 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
       ->type_name("DESCRIPTION")
       ->excludes(app.get_option("--abi"))
       ->needs(library);
+  app.add_flag("--probe", options.probe, "find how to call the library's SHA-1 by trying the likely ways, and print the command line that checks it")
+      ->needs(library)
+      ->excludes("--interface")
+      ->excludes("--abi");
   app.add_option("--symbols", options.symbols, "other names for the interface's functions, as SHA1_Update=my_update,SHA1_Final=my_final")
       ->type_name("RENAMES")
       ->needs(library);

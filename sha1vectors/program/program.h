@@ -37,6 +37,7 @@ struct Options {
   bool nolong = false, longcheck = false;
   std::uint64_t random = 0, maxlength = 1024;
   std::string randombytes = "any";
+  bool probe = false;
 };
 
 // Reads the command line into options; the exit status when the program is to end there (after
@@ -76,5 +77,6 @@ class Chosen {
 int checkfiles(const Options& options, Chosen& chosen);
 int checkrandom(const Options& options, Implementation& implementation);
 int trace(const Options& options);
+int probelibrary(const Options& options, const std::string& self);
 
 }  // namespace sha1vectors::program
