@@ -89,6 +89,8 @@ const std::array mistakes{
     mistake("with exactly 55 bytes in the last block the padding adds a block, though the 0x80 byte and the length just fit",
             [](Sha1Variant& v) { v.padding.blockwhenexact = true; }),
     mistake("the message is taken as a C string: the bytes from its first NUL on are not hashed", [](Sha1Variant& v) { v.cutatnul = true; }),
+    mistake("the length is taken in 32 bits (an unsigned int where size_t belongs): a call of 4 GiB or more hashes only its length modulo 2^32",
+            [](Sha1Variant& v) { v.lengthcut32 = true; }),
     mistake("the round functions are misplaced: rounds 20-39 and 60-79 use majority, rounds 40-59 parity",
             [](Sha1Variant& v) { v.functions = {0, 2, 1, 2}; }),
     mistake("the round constants are taken in reverse order (rounds 0-19 use CA62C1D6)",
@@ -147,6 +149,7 @@ bool Sha1Variant::standardcompression() const {
 Sha1Digest sha1reference(std::string_view message, const Sha1Variant& variant, const RoundConstants& constants,
                          const Sha1BlockObserver& observe) {
   if (variant.cutatnul) message = message.substr(0, message.find('\0'));
+  if (variant.lengthcut32) message = message.substr(0, static_cast<std::size_t>(message.size() & 0xFFFFFFFF));
   if (variant.widewords) return widesha1(message, variant.padding);
   const std::size_t whole = message.size() - message.size() % 64;
   const Sha1FinalBlocks last = sha1finalblocks(message.substr(whole), message.size(), variant.padding);
@@ -178,11 +181,15 @@ std::vector<const ClassicMistake*> likelymistakes(const Sha1Digest& wrong, std::
   // whole message.
   const bool holding = size <= diagnosisheldbytes;
   std::string held;
-  Sha1Stream stream, cstring;
+  Sha1Stream stream, cstring, narrowed;
   bool nul = false;
+  std::uint64_t narrow = size & 0xFFFFFFFF;  // the bytes a length of 32 bits leaves
   feed([&](std::string_view piece) {
     if (holding) held += piece;
     stream.add(piece);
+    const std::string_view kept = piece.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(narrow, piece.size())));
+    narrowed.add(kept);
+    narrow -= kept.size();
     if (!nul) {
       const std::size_t at = piece.find('\0');
       cstring.add(piece.substr(0, at));
@@ -190,7 +197,9 @@ std::vector<const ClassicMistake*> likelymistakes(const Sha1Digest& wrong, std::
     }
     return true;
   });
-  const auto finished = [&](const Sha1Variant& v) { return output((v.cutatnul ? cstring : stream).endstate(v.padding), v.bigendiandigest); };
+  const auto finished = [&](const Sha1Variant& v) {
+    return output((v.cutatnul ? cstring : v.lengthcut32 ? narrowed : stream).endstate(v.padding), v.bigendiandigest);
+  };
   std::vector<const ClassicMistake*> found;
   // Some mistakes change nothing for some lengths: a right digest is no mistake's.
   if (wrong == finished({})) return found;

@@ -32,6 +32,7 @@ struct Sha1Variant {
   Sha1Padding padding;
   bool widewords = false;  // words kept in 64 bits, never cut back to 32: high bits leak back in through the rotations
   bool cutatnul = false;   // the message taken as a C string: only its bytes before the first NUL are hashed
+  bool lengthcut32 = false;  // a length taken in 32 bits: a message given in one call of 4 GiB or more loses the rest
 
   bool operator==(const Sha1Variant&) const = default;
   // Whether blocks are compressed as the standard does (only the padding or the output differ).

@@ -55,9 +55,16 @@ void diagnose(Verdict& verdict, const Message& message, const Sha1Digest& expect
     verdict.causes = {"none in SHA-1: the digest is right, only printed in a form not read as one (print it as 40 hexadecimal digits)"};
     return;
   }
-  for (const auto* mistake : basicutilities::likelymistakes(*wrong, message.size(), [&](const auto& take) { message.chunks(take); })) {
-    verdict.causes.emplace_back(mistake->name);
+  const auto mistakes = basicutilities::likelymistakes(*wrong, message.size(), [&](const auto& take) { message.chunks(take); });
+  // One update whose length is made bits in 32 bits gives the digest of a wrapped count too. Where
+  // other ways gave the right digest, SHA-1 is right and no mistake all ways would share is the
+  // cause: only that one can be.
+  const bool wrapped = message.size() >= (std::uint64_t{1} << 29) &&
+                       std::any_of(mistakes.begin(), mistakes.end(), [](const auto* mistake) { return mistake->variant.padding.countbits == 32; });
+  if (!verdict.rightsomeway) {
+    for (const auto* mistake : mistakes) verdict.causes.emplace_back(mistake->name);
   }
+  if (wrapped) verdict.causes.emplace_back("one update's length is made a bit count in 32 bits (len << 3): an update of 512 MiB or more wraps");
 }
 
 // A vector checked hash by hash: each hash's message, the digest it must give, and the answers.
@@ -306,6 +313,7 @@ Verdict check(const Vector& vector, Implementation& implementation, const std::a
     // The first way of giving a message that went wrong is where the failure comes from.
     if (!outcome.how.empty() && verdict.step.empty()) verdict.step = label.empty() ? outcome.how : label + ", " + outcome.how;
     verdict.waysdisagree = verdict.waysdisagree || !outcome.how.empty();
+    verdict.rightsomeway = verdict.rightsomeway || outcome.rightsomeway;
     return outcome.digest;
   };
   std::optional<ChainOutcome> chained;

@@ -29,8 +29,9 @@ struct Verdict {
   // wrong digest (none, one, or several that give the same digest for this message).
   std::optional<basicutilities::Sha1Digest> misprinted;
   std::vector<std::string> causes;
-  // The ways of giving a message disagreed: computed is one of several digests it gave.
-  bool waysdisagree = false;
+  // The ways of giving a message disagreed: computed is one of several digests it gave; and one of
+  // them was right.
+  bool waysdisagree = false, rightsomeway = false;
 };
 
 // Whether implementation can be given vector's messages: one that takes whole bytes only skips a

@@ -32,8 +32,9 @@ struct Outcome {
   // a right one can be told from a wrong one all the same.
   std::optional<basicutilities::Sha1Digest> misprinted;
   // With a digest: which of the ways the message was given gave it, when the ways disagree
-  // ("updates of 63, 1, 0, 64 bytes").
+  // ("updates of 63, 1, 0, 64 bytes"), and whether another way gave the right one.
   std::string how;
+  bool rightsomeway = false;
 
   static Outcome halted() { return {std::nullopt, "stopped", true}; }
 };

@@ -234,6 +234,7 @@ Outcome agreed(const std::vector<basicutilities::Sha1Digest>& digests, const std
   const auto wrong = std::find_if(digests.begin(), digests.end(), [&](const auto& digest) { return digest != *right.digest; });
   Outcome outcome{*wrong};
   outcome.how = ways[static_cast<std::size_t>(wrong - digests.begin())].describe(message.size(), oneshotname);
+  outcome.rightsomeway = std::find(digests.begin(), digests.end(), *right.digest) != digests.end();
   return outcome;
 }
 
@@ -286,7 +287,7 @@ std::string Library::callname(const protocol::Position& position, const Way& way
 
 std::optional<Outcome> Library::hear(Worker& worker, std::uint64_t length, basicutilities::Sha1Digest& digest, std::uint64_t* step, bool& incall) {
   // Beside the timeout, the time to read the longest call's bytes.
-  const auto allowed = settings_.timeout + readingtime(length <= oneshotlimit ? length : longestupdate);
+  const auto allowed = settings_.timeout + readingtime(length);
   std::uint8_t kind = 0;
   protocol::Crash crash{};
   protocol::Answer answer{};
@@ -323,6 +324,13 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
   protocol::put(request, static_cast<std::uint32_t>(messages.size()));
   for (const Message& message : messages) {
     ways.push_back(waysfor(message.size(), oneshot_ && message.partialbits == 0, settings_.seed));
+    // A long message in one update too, from memory the worker maps that repeats its piece: a bit
+    // count made from one update's length in 32 bits, or a length parameter of 32 bits, is wrong
+    // only there. Past 4 GiB, that is the way the message is there for.
+    if (!harness() && message.size() > oneshotlimit && message.partialbits == 0 && process::repeatable(message.piece.size())) {
+      if (message.size() > (std::uint64_t{1} << 32)) ways.back().clear();
+      ways.back().push_back({false, {message.size()}});
+    }
     // A chain's later hashes are like its first, which is given every way: one call will do.
     if (message.chained) ways.back().resize(1);
     ask(request, message, ways.back());
@@ -332,7 +340,7 @@ std::vector<Outcome> Library::digests(std::span<const Message> messages) {
     std::vector<basicutilities::Sha1Digest> given(ways[m].size());
     for (std::size_t w = 0; w < ways[m].size(); ++w) {
       bool incall = false;
-      if (auto failure = hear(*worker, messages[m].size(), given[w], nullptr, incall)) {
+      if (auto failure = hear(*worker, ways[m][w].longestcall(messages[m].size()), given[w], nullptr, incall)) {
         const auto position = incall ? worker->where() : std::nullopt;
         worker.reset();
         return failed(messages, ways, m, w, position, std::move(*failure), std::move(outcomes));

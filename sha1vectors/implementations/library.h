@@ -60,7 +60,8 @@ class Library : public Implementation {
 
  private:
   class Worker;
-  // One way's answer into digest; the outcome instead when the way failed (and the worker is
+  // One way's answer into digest, its longest call given length bytes; the outcome instead when the
+  // way failed (and the worker is
   // not to be used again), incall set when it failed in a call (a hang, a crash, an exit) rather
   // than with an answer. For a chain, step is told the hash it ended at.
   std::optional<Outcome> hear(Worker& worker, std::uint64_t length, basicutilities::Sha1Digest& digest, std::uint64_t* step, bool& incall);

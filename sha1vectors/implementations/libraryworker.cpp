@@ -245,18 +245,20 @@ class Calls {
  public:
   Calls(const Bound& b, Buffers& buffers, const Body& body) : b_(b), buffers_(buffers), frame_{buffers.context.data(), buffers.digest.data(), body.partial, body.partialbits} {}
 
-  void make(Role role, std::uint64_t update = 0, std::string_view given = {}) {
+  // Makes role's call, given a copy of given; or given itself when it is read-only memory too big to
+  // copy (a write into it crashes).
+  void make(Role role, std::uint64_t update = 0, std::string_view given = {}, bool readonly = false) {
     const auto r = static_cast<std::size_t>(role);
     if (!b_.has(role)) return;
     at(role, update);
     std::vector<unsigned char>& copy = buffers_.copy;
-    if (copy.size() < given.size()) copy.resize(given.size());
-    if (!given.empty()) std::memcpy(copy.data(), given.data(), given.size());
-    frame_.data = copy.data();
+    if (!readonly && copy.size() < given.size()) copy.resize(given.size());
+    if (!readonly && !given.empty()) std::memcpy(copy.data(), given.data(), given.size());
+    frame_.data = readonly ? reinterpret_cast<const unsigned char*>(given.data()) : copy.data();
     frame_.length = given.size();
     std::int64_t returned = 0;
     const bool succeeded = invoke(*b_.description.calls[r], b_.functions[r], frame_, returned);
-    const bool changed = !given.empty() && std::memcmp(copy.data(), given.data(), given.size()) != 0;
+    const bool changed = !readonly && !given.empty() && std::memcmp(copy.data(), given.data(), given.size()) != 0;
     if ((!succeeded || changed) && told.failed == 0) {
       told.failed = static_cast<std::uint32_t>(r + 1);
       told.failedupdate = update;
@@ -275,8 +277,8 @@ class Calls {
 };
 
 // One way's hash, with the guards armed before and read after; the way stops at a call that fails
-// (but for the free).
-Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Buffers& buffers) {
+// (but for the free). An update longer than message's span takes its bytes from whole.
+Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& way, Buffers& buffers, std::string_view whole = {}) {
   buffers.context.arm();
   buffers.digest.arm();
   Calls calls(b, buffers, body);
@@ -290,7 +292,8 @@ Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& w
     std::uint64_t sincelook = 0, updates = 0;  // the clock is read once a mebibyte
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
       ++updates;
-      if (calls.going()) calls.make(Role::update, updates, message.from(offset, size));
+      const bool huge = size > longestupdate && !whole.empty();
+      if (calls.going()) calls.make(Role::update, updates, huge ? whole.substr(offset, size) : message.from(offset, size), huge);
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();
@@ -308,13 +311,20 @@ Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& w
   return told;
 }
 
+// Whether a way gives asked's message in one update longer than the updates a long message is
+// given in: from memory that repeats its piece.
+bool huge(const Asked& asked, const Way& way) {
+  return !way.oneshot && asked.body.size() > longestpiece && way.sizes.size() == 1 && way.sizes.front() == asked.body.size();
+}
+
 // Whether the worker can give body every way asked: a long message only in bounded updates that
-// move on, never in one call.
+// move on, or in one update from repeated memory; never in one call.
 bool cangive(const Bound& b, const Asked& asked) {
   const bool whole = asked.body.size() <= longestpiece;
   if (asked.body.partialbits != 0 && !b.has(Role::endbits)) return false;
   return std::all_of(asked.ways.begin(), asked.ways.end(), [&](const Way& way) {
     if (way.oneshot) return whole && asked.body.partialbits == 0 && b.has(Role::oneshot);
+    if (huge(asked, way)) return b.row != harnessrow && process::repeatable(asked.body.piece.size());
     const bool bounded = whole || std::all_of(way.sizes.begin(), way.sizes.end(), [](std::uint64_t size) { return size <= longestupdate; });
     const bool moves = asked.body.size() == 0 || std::any_of(way.sizes.begin(), way.sizes.end(), [](std::uint64_t size) { return size > 0; });
     return bounded && moves;
@@ -383,6 +393,25 @@ bool pipelined(const std::vector<Asked>& request) {
   return deliver(awaited, true) && flush();
 }
 
+// Message number m of a batch, given every way it is asked to be.
+bool serveways(const Bound& b, const Asked& asked, std::uint32_t m, Buffers& buffers) {
+  const Body& body = asked.body;
+  const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
+  const bool mapped = std::any_of(asked.ways.begin(), asked.ways.end(), [&](const Way& way) { return huge(asked, way); });
+  const std::optional<process::Repeated> whole = mapped ? std::optional<process::Repeated>(std::in_place, body.piece, body.size()) : std::nullopt;
+  if (mapped && whole->bytes().empty()) return false;
+  for (std::uint32_t w = 0; w < asked.ways.size(); ++w) {
+    if (position != nullptr) {
+      position->message = m;
+      position->way = w;
+    }
+    // One update of gibibytes is one long call: the answers waiting must not wait for it.
+    if (huge(asked, asked.ways[w]) && !flush()) return false;
+    if (!answer(encode(hash(b, body, message, asked.ways[w], buffers, mapped ? whole->bytes() : std::string_view()))) || !keepalive()) return false;
+  }
+  return true;
+}
+
 // A batch of messages, each given every way it is asked to be. The request is read whole before
 // any of it is hashed, so that the checker, writing it, never waits on answers it is not reading.
 bool servemessages(const Bound& b, Reader& in, Buffers& buffers) {
@@ -394,15 +423,7 @@ bool servemessages(const Bound& b, Reader& in, Buffers& buffers) {
   }
   if (b.row == harnessrow) return pipelined(request);
   for (std::uint32_t m = 0; m < count; ++m) {
-    const Body& body = request[m].body;
-    const Tiled message(body.piece, body.repeat, body.size() <= longestpiece ? body.size() : longestupdate);
-    for (std::uint32_t w = 0; w < request[m].ways.size(); ++w) {
-      if (position != nullptr) {
-        position->message = m;
-        position->way = w;
-      }
-      if (!answer(encode(hash(b, body, message, request[m].ways[w], buffers))) || !keepalive()) return false;
-    }
+    if (!serveways(b, request[m], m, buffers)) return false;
   }
   return flush();
 }

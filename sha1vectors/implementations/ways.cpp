@@ -17,7 +17,7 @@ std::string Way::describe(std::uint64_t length, std::string_view oneshotname) co
   if (oneshot) return "one call of " + std::string(oneshotname) + "()";
   std::vector<std::uint64_t> all;
   each(length, [&](std::uint64_t, std::uint64_t size) { all.push_back(size); });
-  if (all.size() == 1) return "one update";
+  if (all.size() == 1) return length > longmessage ? "one update of " + std::to_string(length) + " bytes" : "one update";
   std::string text = "updates of ";
   for (std::size_t i = 0; i < std::min(all.size(), describedsizes); ++i) {
     if (i > 0) text += ", ";

@@ -28,6 +28,10 @@ struct Way {
   }
   // "one call of SHA1()", "one update", "updates of 63, 1, 0, 64 bytes".
   std::string describe(std::uint64_t length, std::string_view oneshotname) const;
+  // The most bytes one call is given, for a message of length bytes.
+  std::uint64_t longestcall(std::uint64_t length) const {
+    return oneshot || sizes.empty() ? length : std::min(length, *std::max_element(sizes.begin(), sizes.end()));
+  }
 };
 
 // The ways a message of length bytes is given: one call (when there is one), one update, a byte

@@ -55,6 +55,24 @@ class SharedMemory {
 // The child's side: the memory behind descriptor fd, or nullptr.
 void* mapshared(int fd, std::size_t size);
 
+// A piece repeated to size bytes in one read-only stretch of memory, which costs only the piece's
+// pages however long it is: the same pages mapped again and again. Empty when the system cannot
+// (no room for so many mappings, or a piece whose repeats do not meet page edges every mebibyte).
+class Repeated {
+ public:
+  Repeated(std::string_view piece, std::uint64_t size);
+  ~Repeated();
+  Repeated(const Repeated&) = delete;
+  Repeated& operator=(const Repeated&) = delete;
+  std::string_view bytes() const { return {static_cast<const char*>(area_), area_ == nullptr ? 0 : static_cast<std::size_t>(size_)}; }
+
+ private:
+  std::uint64_t size_, reserved_ = 0;
+  void* area_ = nullptr;
+};
+// Whether a piece of this size can be so repeated.
+bool repeatable(std::size_t piecesize);
+
 // What to start, and how.
 struct Launch {
   std::vector<std::string> words;  // the program and its arguments

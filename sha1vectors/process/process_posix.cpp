@@ -19,6 +19,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <numeric>
 #include <sstream>
 #include <mutex>
 
@@ -101,6 +103,48 @@ SharedMemory::~SharedMemory() {
 void* mapshared(int fd, std::size_t size) {
   void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   return mapped == MAP_FAILED ? nullptr : mapped;
+}
+
+namespace {
+
+// The unit mapped again and again: whole pages and whole pieces, about a mebibyte.
+std::size_t repeatunit(std::size_t piecesize) {
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t both = std::lcm(piecesize, page);
+  return both > (std::size_t{1} << 20) ? 0 : both * ((std::size_t{1} << 20) / both);
+}
+
+}  // namespace
+
+bool repeatable(std::size_t piecesize) { return piecesize > 0 && repeatunit(piecesize) > 0; }
+
+Repeated::Repeated(std::string_view piece, std::uint64_t size) : size_(size) {
+  const std::size_t unit = repeatable(piece.size()) ? repeatunit(piece.size()) : 0;
+  if (unit == 0 || size > std::numeric_limits<std::size_t>::max() - unit) return;
+  int fd = -1;
+#if defined(__linux__)
+  fd = ::memfd_create("sha1vectors-repeated", MFD_CLOEXEC);
+#endif
+  if (fd < 0) return;
+  std::string tile;
+  while (tile.size() < unit) tile += piece;
+  const bool filled = ::ftruncate(fd, static_cast<off_t>(unit)) == 0 && ::pwrite(fd, tile.data(), unit, 0) == static_cast<ssize_t>(unit);
+  reserved_ = (size + unit - 1) / unit * unit;
+  void* area = filled ? ::mmap(nullptr, static_cast<std::size_t>(reserved_), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0) : MAP_FAILED;
+  bool mapped = area != MAP_FAILED;
+  for (std::uint64_t at = 0; mapped && at < reserved_; at += unit) {
+    mapped = ::mmap(static_cast<char*>(area) + at, unit, PROT_READ, MAP_SHARED | MAP_FIXED, fd, 0) != MAP_FAILED;
+  }
+  ::close(fd);
+  if (mapped) {
+    area_ = area;
+  } else if (area != MAP_FAILED) {
+    ::munmap(area, static_cast<std::size_t>(reserved_));
+  }
+}
+
+Repeated::~Repeated() {
+  if (area_ != nullptr) ::munmap(area_, static_cast<std::size_t>(reserved_));
 }
 
 std::string signalname(int signal) {

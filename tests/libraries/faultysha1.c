@@ -31,6 +31,8 @@
 #define NEEDSUPDATE 19 /* right, but only when update was called at least once */
 #define CHANGESINPUT 20 /* an update of 64 bytes or more rotates the caller's bytes in place after hashing them */
 #define LOWBYTE 21    /* only the low byte of the length is written: wrong from 32 bytes */
+#define LENGTH32 24   /* an update's bit count made in 32 bits (len << 3): wrong for one update of 2^29 bytes or more */
+#define NARROW 25     /* the length parameter is 32 bits wide: wrong for one update of 2^32 bytes or more */
 #define BLOCKAT55 22  /* with 55 bytes in the last block (the 0x80 byte then ends at 56) a block is added */
 #define CSTRING 23    /* the message is taken as a C string: the bytes from its first NUL are not hashed */
 
@@ -42,20 +44,13 @@ typedef struct {
   uint32_t used;
 } context;
 
-static uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+/* The block function is OpenSSL's, which reads and writes only the five chaining values at the
+ * start of its context, as ours has them: the faults here are all in what is around it, and the
+ * long messages go at OpenSSL's speed. (Declared here: OpenSSL's header would clash with the
+ * functions this file defines under OpenSSL's names.) */
+void SHA1_Transform(void* c, const unsigned char* data);
 
-static void block(uint32_t h[5], const unsigned char* p) {
-  static const uint32_t k[4] = {0x5A827999, 0x6ED9EBA1, 0x8F1BBCDC, 0xCA62C1D6};
-  uint32_t w[80], a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-  for (int t = 0; t < 16; ++t) w[t] = (uint32_t)p[4 * t] << 24 | (uint32_t)p[4 * t + 1] << 16 | (uint32_t)p[4 * t + 2] << 8 | p[4 * t + 3];
-  for (int t = 16; t < 80; ++t) w[t] = rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-  for (int t = 0; t < 80; ++t) {
-    uint32_t f = t < 20 ? (b & c) | (~b & d) : (t >= 40 && t < 60) ? (b & c) | (b & d) | (c & d) : b ^ c ^ d;
-    uint32_t next = rotl(a, 5) + f + e + k[t / 20] + w[t];
-    e = d, d = c, c = rotl(b, 30), b = a, a = next;
-  }
-  h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e;
-}
+static void block(uint32_t h[5], const unsigned char* p) { SHA1_Transform(h, p); }
 
 int SHA1_Init(context* c) {
   static const uint32_t start[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
@@ -73,7 +68,8 @@ static int update(context* c, const void* data, size_t length) {
   if (FAULT == EMPTYLAST && length == 0 && c->used > 0) raise(SIGSEGV);
   if (FAULT == NEEDSUPDATE) c->high |= 0x80000000u;
   if (FAULT == SMALLSPLIT && c->used > 0 && c->used + length < 64) length = 0;
-  uint64_t bits = ((uint64_t)c->high << 32 | c->low) + (uint64_t)length * 8;
+  if (FAULT == NARROW) length = (uint32_t)length;
+  uint64_t bits = ((uint64_t)c->high << 32 | c->low) + (FAULT == LENGTH32 ? (uint32_t)(length << 3) : (uint64_t)length * 8);
   c->low = (uint32_t)bits;
   c->high = FAULT == COUNTER32 ? 0 : (uint32_t)(bits >> 32);
   if (c->used > 0) {
