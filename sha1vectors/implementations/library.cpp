@@ -254,6 +254,8 @@ std::optional<std::string> unusable(const protocol::Answer& answer, std::uint64_
   if (answer.contextafter > 0) return outside(answer.contextafter, "past", context, contexthint);
   if (answer.contextbefore > 0) return outside(answer.contextbefore, "before", context, contexthint);
   if (answer.failed != 0) {
+    // A role the interface has no call for: no answer the worker gave.
+    if (!description.calls[answer.failed - 1]) return "the library wrote into the worker's answer pipe, garbling its answer";
     const Call& call = *description.calls[answer.failed - 1];
     const std::string update = answer.failedupdate > 0 ? " in update " + std::to_string(answer.failedupdate) : "";
     if (answer.changed != 0) return "the library changed the message bytes it was given: " + call.function + "()" + update + " wrote into its input";
