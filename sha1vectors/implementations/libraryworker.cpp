@@ -138,11 +138,14 @@ std::optional<Bound> attach(void* library, Description description, std::string_
   return bound;
 }
 
-// size bytes with guard bytes before and after, aligned as any context needs.
+// size bytes with guard bytes before and after, aligned as any context needs. Past the guards lies
+// slack of the worker's own: a library that writes far past them (a context described too small,
+// a digest and a context swapped) writes there and is told so, rather than into the worker's heap.
 class Fenced {
  public:
-  explicit Fenced(std::size_t size) : size_(size), area_(new (std::align_val_t{64}) unsigned char[size + 2 * guardbytes]) {}
-  ~Fenced() { ::operator delete[](area_, std::align_val_t{64}); }
+  static constexpr std::size_t slack = std::size_t{64} << 10;
+  explicit Fenced(std::size_t size) : size_(size), whole_(new (std::align_val_t{64}) unsigned char[size + 2 * (guardbytes + slack)]), area_(whole_ + slack) {}
+  ~Fenced() { ::operator delete[](whole_, std::align_val_t{64}); }
   Fenced(const Fenced&) = delete;
   Fenced& operator=(const Fenced&) = delete;
 
@@ -170,7 +173,8 @@ class Fenced {
  private:
   static unsigned char pattern(std::size_t i) { return static_cast<unsigned char>(0xA5 ^ (i * 0x3B)); }
   std::size_t size_;
-  unsigned char* area_;
+  unsigned char* whole_;  // the slack before, area_, the slack after
+  unsigned char* area_;   // the guard before, the buffer, the guard after
 };
 
 // What a hash's calls write into or read from: the fenced context and digest, and the copy of the
