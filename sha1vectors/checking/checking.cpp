@@ -56,15 +56,22 @@ void diagnose(Verdict& verdict, const Message& message, const Sha1Digest& expect
     return;
   }
   const auto mistakes = basicutilities::likelymistakes(*wrong, message.size(), [&](const auto& take) { message.chunks(take); });
-  // One update whose length is made bits in 32 bits gives the digest of a wrapped count too. Where
-  // other ways gave the right digest, SHA-1 is right and no mistake all ways would share is the
-  // cause: only that one can be.
-  const bool wrapped = message.size() >= (std::uint64_t{1} << 29) &&
-                       std::any_of(mistakes.begin(), mistakes.end(), [](const auto* mistake) { return mistake->variant.padding.countbits == 32; });
+  // The digest of a count wrapped at 32 bits is also that of one update whose length reaches the
+  // count wrapped: made bits in 32 bits (len << 3), or, past 4 GiB, with its top bits lost (the
+  // count's high word given only a carry). Where other ways gave the right digest, SHA-1 is right
+  // and no mistake all ways would share is the cause: only those can be. Past 4 GiB, where the
+  // message is given in one update only, the lost top bits come first: a count kept in 32 bits
+  // would have failed the shorter long message before.
+  const bool wrapped = std::any_of(mistakes.begin(), mistakes.end(), [](const auto* mistake) { return mistake->variant.padding.countbits == 32; });
+  if (wrapped && message.size() > (std::uint64_t{1} << 32)) {
+    verdict.causes.emplace_back("one update's length loses its top 32 bits in the count (only a carry reaches the count's high word): an update of 4 GiB or more");
+  }
   if (!verdict.rightsomeway) {
     for (const auto* mistake : mistakes) verdict.causes.emplace_back(mistake->name);
   }
-  if (wrapped) verdict.causes.emplace_back("one update's length is made a bit count in 32 bits (len << 3): an update of 512 MiB or more wraps");
+  if (wrapped && message.size() >= (std::uint64_t{1} << 29)) {
+    verdict.causes.emplace_back("one update's length is made a bit count in 32 bits (len << 3): an update of 512 MiB or more wraps");
+  }
 }
 
 // A vector checked hash by hash: each hash's message, the digest it must give, and the answers.

@@ -96,7 +96,9 @@ constexpr const char* libraryhelp =
     "the signal, and a new worker goes on; --timeout bounds a call, not a message: the worker tells\n"
     "as it goes that it is working. Bit-oriented vectors need sha1abi.h's\n"
     "sha1abi_end_bits. A message of 2^32 + 8 bits (512 MiB and a byte), past which a 32-bit bit count\n"
-    "wraps, is checked too unless --no-long; --long checks it through a command as well.\n"
+    "wraps, is checked too, also in one update, and on 64-bit systems one of 2^32 + 1 bytes in one\n"
+    "update, past which a 32-bit length wraps (mapped by the worker, at no cost in memory), unless\n"
+    "--no-long; --long checks the first through a command as well.\n"
     "--random N checks N random messages (up to --max-length bytes, many at the lengths where padding\n"
     "and buffers have edges) against this program's engine, through --library or --command; the first\n"
     "failure is shrunk to the shortest failing message with the simplest bytes and printed as a CAVP\n"
@@ -273,7 +275,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
             return digits && errno != ERANGE && *end == '\0' ? std::string() : "must be a whole number from 0 to 18446744073709551615";
           },
           ""));
-  auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the message of 2^32 + 8 bits (512 MiB and a byte)");
+  auto* nolong = app.add_flag("--no-long", options.nolong, "with --library: skip the long messages (2^32 + 8 bits; 2^32 + 1 bytes in one update)");
   app.add_flag("--long", options.longcheck, "also check the message of 2^32 + 8 bits, past which a 32-bit bit count wraps (default with --library)")
       ->excludes(nolong);
   auto* random = app.add_option("--random", options.random, "check N random messages through --library or --command against the built-in engine, instead of FILEs; the first failure is shrunk and printed as a CAVP record")

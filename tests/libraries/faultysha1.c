@@ -33,6 +33,7 @@
 #define LOWBYTE 21    /* only the low byte of the length is written: wrong from 32 bytes */
 #define LENGTH32 24   /* an update's bit count made in 32 bits (len << 3): wrong for one update of 2^29 bytes or more */
 #define NARROW 25     /* the length parameter is 32 bits wide: wrong for one update of 2^32 bytes or more */
+#define HIGHLOST 26   /* an update's length counted without its top 32 bits (as mbed TLS 2.28 does) */
 #define BLOCKAT55 22  /* with 55 bytes in the last block (the 0x80 byte then ends at 56) a block is added */
 #define CSTRING 23    /* the message is taken as a C string: the bytes from its first NUL are not hashed */
 
@@ -69,7 +70,8 @@ static int update(context* c, const void* data, size_t length) {
   if (FAULT == NEEDSUPDATE) c->high |= 0x80000000u;
   if (FAULT == SMALLSPLIT && c->used > 0 && c->used + length < 64) length = 0;
   if (FAULT == NARROW) length = (uint32_t)length;
-  uint64_t bits = ((uint64_t)c->high << 32 | c->low) + (FAULT == LENGTH32 ? (uint32_t)(length << 3) : (uint64_t)length * 8);
+  const uint64_t counted = FAULT == LENGTH32 ? (uint32_t)(length << 3) : FAULT == HIGHLOST ? (uint64_t)(uint32_t)length * 8 : (uint64_t)length * 8;
+  uint64_t bits = ((uint64_t)c->high << 32 | c->low) + counted;
   c->low = (uint32_t)bits;
   c->high = FAULT == COUNTER32 ? 0 : (uint32_t)(bits >> 32);
   if (c->used > 0) {

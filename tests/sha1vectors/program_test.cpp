@@ -493,6 +493,7 @@ TEST_F(Sha1vectorsProgram, ChecksALibraryAndNamesTheCallThatWentWrong) {
       // Only one update of the long message, from memory mapped again and again, meets these two.
       {"length32", "", 1, "likely cause: one update's length is made a bit count in 32 bits (len << 3)"},
       {"narrow", "", 1, "likely cause: the length is taken in 32 bits (an unsigned int where size_t belongs)"},
+      {"highlost", "", 1, "likely cause: one update's length loses its top 32 bits in the count"},
       {"badpad", "--no-long", 1, "likely cause: with 56 to 63 bytes in the last block the padding adds no block"},
       {"bigdigest", "--no-long", 1, "the library wrote 12 bytes past the 20-byte digest (one call of SHA1())"},
       {"zerocrash", "--no-long", 1, "Len = 8: the library crashed: signal 11 (SIGSEGV, Segmentation fault) (updates of 0, 1, 0 bytes; in update 1, SHA1_Update())"},
