@@ -85,6 +85,9 @@ struct Interface {
   Description described() const;
 };
 
+// The title of an interface given with --interface, as messages name it.
+inline constexpr std::string_view describedtitle = "the interface described";
+
 // Every interface, in the order a library's is looked for.
 std::span<const Interface> interfaces();
 // "sha1abi, openssl or nettle".

@@ -19,7 +19,7 @@ std::optional<std::string> checkrenames(const LibrarySettings& settings) {
   if (settings.abi == "described") {
     Description description;
     describe(settings.description, description);
-    problem = description.rename(settings.renames, "the interface described");
+    problem = description.rename(settings.renames, describedtitle);
     return problem ? std::optional("--symbols: " + *problem) : std::nullopt;
   }
   for (const Interface& row : interfaces()) {
@@ -164,7 +164,7 @@ std::optional<std::string> Library::cannotrun() {
     title_ = harness::row.title;
     description_ = harness::row.described();
   } else if (found.interface == protocol::describedrow && described()) {
-    title_ = "the interface described";
+    title_ = describedtitle;
   } else if (found.interface < interfaces().size() && !harness() && !described()) {
     title_ = interfaces()[found.interface].title;
     description_ = interfaces()[found.interface].described();

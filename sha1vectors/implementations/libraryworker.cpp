@@ -515,7 +515,7 @@ std::optional<Bound> findinterface(void* library, const std::string& wanted, con
   if (wanted == "described") {
     Description description;
     if (described == nullptr || describe(described, description)) return std::nullopt;
-    auto bound = attach(library, std::move(description), "the interface described", renames, problem, elsewhere);
+    auto bound = attach(library, std::move(description), describedtitle, renames, problem, elsewhere);
     if (bound) bound->row = describedrow;
     if (problem.empty()) problem = elsewhere;
     return bound;
