@@ -223,7 +223,8 @@ std::string firstworking(LibrarySettings& trying, const Candidate& candidate, Pr
   for (const std::string& shape : shapes(candidate)) {
     if (trying.stop != nullptr && *trying.stop) return {};
     const bool handle = shape.find("*ctx = ") != std::string::npos;
-    const std::string context = handle ? "; context 8" : "; context 65536";
+    const std::size_t most = handle ? 8 : 65536;  // a handle's size; else room for any context
+    const std::string context = "; context " + std::to_string(most);
     trying.description = shape + context;
     ++result.tried;
     if (!works(trying, title)) continue;
@@ -233,7 +234,7 @@ std::string firstworking(LibrarySettings& trying, const Candidate& candidate, Pr
       trying.description = freed + context;
       if (works(trying, title)) found = freed;
     }
-    return found + "; context " + std::to_string((leastcontext(trying, found, handle ? 8 : 65536, result) + 7) / 8 * 8);
+    return found + "; context " + std::to_string((leastcontext(trying, found, most, result) + 7) / 8 * 8);
   }
   return {};
 }
