@@ -70,18 +70,38 @@ template <bool StandardConstants>
 
 }  // namespace
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-// Built twice, chosen by the loader: processors with BMI2 (x86-64-v3) rotate in one instruction
-// without touching the source register, which the rounds are full of.
-__attribute__((target_clones("arch=x86-64-v3", "default")))
-#endif
-void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
-                        std::size_t count) noexcept {
+namespace {
+
+[[gnu::always_inline]] inline void portableblocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks, std::size_t count) noexcept {
   if (constants == standardroundconstants) {
     for (std::size_t i = 0; i < count; ++i) compress<true>(state, constants, blocks + 64 * i);
   } else {
     for (std::size_t i = 0; i < count; ++i) compress<false>(state, constants, blocks + 64 * i);
   }
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+// The same rounds built again for processors with BMI2, which rotate in one instruction without
+// touching the source register (the rounds are full of rotations). Chosen at run time by CPUID,
+// not by the loader, so that it works wherever the program does (PE has no ifunc).
+__attribute__((target("bmi,bmi2")))
+void bmi2blocks(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks, std::size_t count) noexcept {
+  portableblocks(state, constants, blocks, count);
+}
+#endif
+
+}  // namespace
+
+void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const std::uint8_t* blocks,
+                        std::size_t count) noexcept {
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+  static const bool bmi2 = processorhasbmi2();
+  if (bmi2) {
+    bmi2blocks(state, constants, blocks, count);
+    return;
+  }
+#endif
+  portableblocks(state, constants, blocks, count);
 }
 
 bool portableforced(const char* value) noexcept { return value != nullptr && *value != '\0' && std::string_view(value) != "0"; }

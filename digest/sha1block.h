@@ -30,6 +30,8 @@ void sha1blocksportable(Sha1State& state, const RoundConstants& constants, const
                         std::size_t count) noexcept;
 void sha1blocksshani(Sha1State& state, const std::uint8_t* blocks, std::size_t count) noexcept;
 bool processorhasshaextensions() noexcept;
+// Whether the processor has BMI1 and BMI2, for which the portable rounds are also built.
+bool processorhasbmi2() noexcept;
 // Whether sha1blocks takes the SHA extensions for the standard constants in this run: the
 // processor has them and SHA1TESTER_FORCE_PORTABLE does not forbid them.
 bool shaextensionsinuse() noexcept;

@@ -85,6 +85,11 @@ bool processorhasshaextensions() noexcept {
   return ssse3 && sse41 && (b & bit_SHA) != 0;
 }
 
+bool processorhasbmi2() noexcept {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & bit_BMI) != 0 && (b & bit_BMI2) != 0;
+}
+
 }  // namespace basicutilities::detail
 
 #else
@@ -92,6 +97,7 @@ bool processorhasshaextensions() noexcept {
 namespace basicutilities::detail {
 void sha1blocksshani(Sha1State&, const std::uint8_t*, std::size_t) noexcept {}
 bool processorhasshaextensions() noexcept { return false; }
+bool processorhasbmi2() noexcept { return false; }
 }  // namespace basicutilities::detail
 
 #endif

@@ -7,6 +7,10 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 static uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
@@ -30,6 +34,9 @@ int main(int argc, char** argv) {
   unsigned char buffer[128];
   uint64_t length = 0;
   size_t held = 0, got;
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY); /* text mode would turn CR LF into LF and stop at 0x1A */
+#endif
   while ((got = fread(buffer + held, 1, 64 - held, stdin)) > 0) {
     held += got;
     length += got;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // sha1vectors: checks a SHA-1 implementation against whole published vector sets.
 #include <random>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "sha1vectors/implementations/library.h"
 #include "sha1vectors/process/process.h"
@@ -20,6 +22,13 @@ void interrupt(int signal) {
 
 int main(int argc, char* argv[]) {
   using namespace sha1vectors::program;
+  // UTF-8 from here on, whatever the system's code page.
+  std::vector<std::string> words = sha1vectors::process::arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& word : words) pointers.push_back(word.data());
+  pointers.push_back(nullptr);
+  argc = static_cast<int>(words.size());
+  argv = pointers.data();
   // The worker --library starts: this program again, loading the library and hashing for it.
   if (argc > 1 && std::string_view(argv[1]) == "--library-worker") return sha1vectors::libraryworker(argc, argv);
   // A command that exits without reading all of its input must not end this program.

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Our engine, on both of its compression functions, against OpenSSL's SHA-1.
+// Our engine, on both of its compression functions, against OpenSSL's SHA-1 (where there is no
+// OpenSSL, a plain reference written apart from the engine).
 #include <gtest/gtest.h>
+#ifdef SHA1TESTER_HAVE_OPENSSL
 #include <openssl/evp.h>
+#else
+#include "support/referencesha1.h"
+#endif
 
 #include <cstdlib>
 #include <fstream>
@@ -17,6 +22,7 @@ namespace bu = basicutilities;
 using bu::Sha1Digest;
 using bu::Sha1Stream;
 
+#ifdef SHA1TESTER_HAVE_OPENSSL
 class OpensslSha1 {
  public:
   OpensslSha1() : context_(EVP_MD_CTX_new()) { EVP_DigestInit_ex(context_, EVP_sha1(), nullptr); }
@@ -34,6 +40,9 @@ class OpensslSha1 {
  private:
   EVP_MD_CTX* context_;
 };
+#else
+using OpensslSha1 = testsupport::ReferenceSha1;
+#endif
 
 Sha1Digest openssl(const std::string& message) {
   OpensslSha1 peer;

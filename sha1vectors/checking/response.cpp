@@ -94,7 +94,7 @@ void writeto(const fs::path& path, const std::string& text, std::ios::openmode m
   std::ofstream out(path, std::ios::binary | mode);
   out << text;
   out.flush();
-  if (!out) throw OutputError("cannot write " + path.string() + ": " + std::strerror(errno));
+  if (!out) throw OutputError("cannot write " + process::filename(path) + ": " + std::strerror(errno));
 }
 
 // A name that stands for one of this process's open files, as /dev/stdout does.
@@ -111,11 +111,11 @@ void writeatomically(const std::string& path, const std::string& text) {
     return;
   }
   std::error_code error;
-  const fs::file_status status = fs::status(path, error);  // of what a link leads to
-  if (isopenfile(path) || fs::is_character_file(status) || fs::is_fifo(status)) return writeto(path, text, std::ios::out);
+  const fs::file_status status = fs::status(process::filepath(path), error);  // of what a link leads to
+  if (isopenfile(path) || fs::is_character_file(status) || fs::is_fifo(status)) return writeto(process::filepath(path), text, std::ios::out);
   if (fs::exists(status) && !fs::is_regular_file(status)) throw OutputError(path + " is neither a regular file nor a device to write to");
   // Beside the file a link leads to, so that the link stays and the rename stays on one file system.
-  const fs::path target = fs::weakly_canonical(path, error);
+  const fs::path target = fs::weakly_canonical(process::filepath(path), error);
   if (error) throw OutputError("cannot find where " + path + " leads: " + error.message());
   fs::path temporary = target;
   temporary += ".partial-" + std::to_string(process::selfid());

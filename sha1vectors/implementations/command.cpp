@@ -250,7 +250,7 @@ Outcome Command::notmade(const std::string& problem) {
 
 Command::~Command() {
   std::error_code ignored;
-  if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+  if (!folder_.empty()) std::filesystem::remove_all(process::filepath(folder_), ignored);
 }
 
 Outcome Command::digest(const Message& message) {

@@ -270,7 +270,7 @@ std::optional<std::string> unusable(const protocol::Answer& answer, std::uint64_
 
 // Whether an answer is none the worker could have given: the library wrote into its pipe.
 bool garbled(std::uint8_t kind, const protocol::Answer& answer, const protocol::Crash& crash) {
-  if (kind == protocol::crashed) return crash.signal == 0 || crash.signal > 64;
+  if (kind == protocol::crashed) return !process::crashcode(crash.signal);
   const std::uint32_t counts[] = {answer.digestbefore, answer.digestafter, answer.contextbefore, answer.contextafter};
   return kind != protocol::answered || answer.failed > roles ||
          std::any_of(std::begin(counts), std::end(counts), [](std::uint32_t count) { return count > protocol::guardbytes; });

@@ -4,7 +4,6 @@
 // worker dies of it, so that the checker can say which way it came in.
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -479,29 +478,16 @@ int serve(const Bound& b) {
   return 0;
 }
 
-// A crash in the library is told on the answer pipe, then the worker dies of it as it would have.
-extern "C" void crashed(int signal) {
+// A crash in the library is told on the answer pipe; the worker then dies of it as it would have.
+void crashed(int signal) {
   std::uint8_t record[1 + sizeof(Crash)] = {protocol::crashed};
   const Crash crash{static_cast<std::uint32_t>(signal), chainstep};
   std::memcpy(record + 1, &crash, sizeof crash);
   process::writeall(answerfd, pending, pendingsize);
   process::writeall(answerfd, record, sizeof record);
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
 }
 
-void tellcrashes() {
-  // Its own stack, so that a library that overflows the stack is told too.
-  static std::unique_ptr<char[]> stack(new char[1 << 16]);
-  stack_t alternate{};
-  alternate.ss_sp = stack.get();
-  alternate.ss_size = 1 << 16;
-  ::sigaltstack(&alternate, nullptr);
-  struct sigaction action {};
-  action.sa_handler = crashed;
-  action.sa_flags = static_cast<int>(SA_ONSTACK | SA_RESETHAND);
-  for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP}) ::sigaction(signal, &action, nullptr);
-}
+void tellcrashes() { process::oncrash(crashed); }
 
 bool hello(const Hello& said) {
   const std::string bytes = encode(said);
@@ -554,7 +540,7 @@ std::optional<std::string> ready(const Bound& b) {
 // has room for 4 KiB of names: more are left out).
 std::string listfunctions(void* library) {
   std::string text(functionlist);
-  std::ifstream in(process::libraryfile(library), std::ios::binary);
+  std::ifstream in(process::filepath(process::libraryfile(library)), std::ios::binary);
   const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   for (const std::string& name : sha1names(exportedfunctions(file))) {
     if (text.size() + name.size() + 1 > 4096) break;

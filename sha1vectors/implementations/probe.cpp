@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "sha1vectors/implementations/probe.h"
 
+#if __has_include(<elf.h>)
 #include <elf.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -20,6 +22,7 @@ bool readat(std::string_view file, std::uint64_t at, T& value) {
   return true;
 }
 
+#if __has_include(<elf.h>)
 // The defined functions of the dynamic symbol table, every offset checked against the file.
 template <class Header, class Section, class Symbol>
 std::vector<std::string> dynamicfunctions(std::string_view file) {
@@ -41,6 +44,7 @@ std::vector<std::string> dynamicfunctions(std::string_view file) {
   }
   return names;
 }
+#endif
 
 std::string lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -167,12 +171,61 @@ bool works(LibrarySettings settings, std::string& title) {
   return true;
 }
 
+// The names a DLL exports (but those it forwards to another DLL), every offset checked against the
+// file: the export directory, found through the section that holds it.
+std::vector<std::string> dllexports(std::string_view file) {
+  std::vector<std::string> names;
+  std::uint32_t pe = 0, signature = 0, rva = 0, size = 0;
+  std::uint16_t sections = 0, optionalsize = 0, magic = 0;
+  if (!readat(file, 0x3C, pe) || !readat(file, pe, signature) || signature != 0x4550 || !readat(file, std::uint64_t{pe} + 6, sections) ||
+      !readat(file, std::uint64_t{pe} + 20, optionalsize) || !readat(file, std::uint64_t{pe} + 24, magic)) {
+    return names;
+  }
+  const std::uint64_t optional = std::uint64_t{pe} + 24, directories = optional + (magic == 0x20B ? 112 : 96);
+  if ((magic != 0x10B && magic != 0x20B) || directories + 8 > optional + optionalsize || !readat(file, directories, rva) || !readat(file, directories + 4, size)) {
+    return names;
+  }
+  // The file offset of an address once loaded, through the section that holds it.
+  const auto offset = [&](std::uint32_t address) -> std::optional<std::uint64_t> {
+    for (std::uint64_t i = 0; i < sections; ++i) {
+      const std::uint64_t header = optional + optionalsize + 40 * i;
+      std::uint32_t virtualsize = 0, virtualaddress = 0, rawsize = 0, rawat = 0;
+      if (!readat(file, header + 8, virtualsize) || !readat(file, header + 12, virtualaddress) || !readat(file, header + 16, rawsize) ||
+          !readat(file, header + 20, rawat)) {
+        return std::nullopt;
+      }
+      if (address >= virtualaddress && address - virtualaddress < std::max(virtualsize, rawsize)) return std::uint64_t{rawat} + (address - virtualaddress);
+    }
+    return std::nullopt;
+  };
+  const auto directory = offset(rva);
+  std::uint32_t count = 0, functions = 0, table = 0, ordinals = 0;
+  if (!directory || !readat(file, *directory + 24, count) || !readat(file, *directory + 28, functions) || !readat(file, *directory + 32, table) ||
+      !readat(file, *directory + 36, ordinals)) {
+    return names;
+  }
+  const auto namesat = offset(table), ordinalsat = offset(ordinals), functionsat = offset(functions);
+  for (std::uint64_t i = 0; namesat && ordinalsat && functionsat && i < count; ++i) {
+    std::uint32_t namerva = 0, function = 0;
+    std::uint16_t ordinal = 0;
+    if (!readat(file, *namesat + 4 * i, namerva) || !readat(file, *ordinalsat + 2 * i, ordinal) || !readat(file, *functionsat + 4 * std::uint64_t{ordinal}, function)) break;
+    const auto at = offset(namerva);
+    if ((function >= rva && function - rva < size) || !at || *at >= file.size()) continue;  // forwarded, or no name
+    const std::string_view name = file.substr(*at);
+    names.emplace_back(name.substr(0, name.find('\0')));
+  }
+  return names;
+}
+
 }  // namespace
 
 std::vector<std::string> exportedfunctions(std::string_view file) {
+  if (file.substr(0, 2) == "MZ") return dllexports(file);
+#if __has_include(<elf.h>)
   if (file.size() < EI_NIDENT || file.substr(0, 4) != ELFMAG) return {};
   if (file[EI_CLASS] == ELFCLASS64) return dynamicfunctions<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym>(file);
   if (file[EI_CLASS] == ELFCLASS32) return dynamicfunctions<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym>(file);
+#endif
   return {};
 }
 

@@ -14,8 +14,8 @@
 
 namespace sha1vectors {
 
-// The names of the functions the ELF shared object in file defines and exports; none when it is
-// no ELF file or has no dynamic symbols.
+// The names of the functions the shared object in file (ELF, or a Windows DLL) defines and exports;
+// none when it is neither or exports nothing.
 std::vector<std::string> exportedfunctions(std::string_view file);
 
 // Of names, those that look like SHA-1's (sha1 or a word sha, and no HMAC, test or other use of

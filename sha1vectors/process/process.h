@@ -2,15 +2,19 @@
 // Child processes and the little else of the operating system that running an implementation
 // needs: start a program with chosen pipes, wait on them with a deadline, end it (and its group),
 // reap it and say how it ended; private folders and files for messages; strays adopted and ended.
-// One source a platform: process_posix.cpp here.
+// One source a platform: process_posix.cpp and process_windows.cpp.
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +22,11 @@
 
 namespace sha1vectors::process {
 
-// "signal 11 (SIGSEGV, Segmentation fault)".
+// "signal 11 (SIGSEGV, Segmentation fault)"; on Windows, where a crash is an exception code,
+// "exception 0xC0000005 (EXCEPTION_ACCESS_VIOLATION, ...)".
 std::string signalname(int signal);
+// Whether code can be what a crash is told by: a signal's number, or an exception code.
+bool crashcode(std::uint32_t code);
 
 // How a child ended.
 struct Ending {
@@ -68,6 +75,7 @@ class Repeated {
 
  private:
   std::uint64_t size_, reserved_ = 0;
+  std::size_t unit_ = 0;
   void* area_ = nullptr;
 };
 // Whether a piece of this size can be so repeated.
@@ -85,7 +93,7 @@ struct Launch {
 
 class Child {
  public:
-  Child() = default;
+  Child();
   // A child still running is killed and reaped.
   ~Child();
   Child(const Child&) = delete;
@@ -93,7 +101,7 @@ class Child {
 
   // Starts launch; the reason when it cannot. Our ends of the pipes do not block.
   std::optional<std::string> start(const Launch& launch);
-  bool running() const { return pid_ > 0; }
+  bool running() const;
 
   // What our end of slot i transferred: some bytes, none for now, or the end (closed, or an error).
   // Reading or writing the end closes our end.
@@ -119,12 +127,43 @@ class Child {
   // Ends it (its group, when it has one) and reaps it.
   Ending end();
 
+  struct End;  // our end of a pipe, where the system needs more than a descriptor
+
  private:
+#if defined(_WIN32)
+  void* process_ = nullptr;
+  void* job_ = nullptr;
+  std::vector<std::unique_ptr<End>> ends_;  // ours, by slot; none for a slot with no pipe
+  mutable std::mutex lock_;                 // over ends_' buffers, which their threads fill and drain
+  std::condition_variable changed_;
+#else
   int pid_ = -1;
   bool group_ = false;
   std::vector<int> ends_;  // ours, by slot; -1 closed or none
+#endif
   std::vector<Slot::Flow> flows_;
 };
+
+// A file's name as this program holds it (UTF-8) and as the file system takes it, both ways: on
+// Windows a std::string path would be read in the ANSI code page, which cannot name every file.
+inline std::filesystem::path filepath(const std::string& name) {
+#if defined(_WIN32)
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+#else
+  return name;
+#endif
+}
+inline std::string filename(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  const std::u8string name = path.u8string();
+  return std::string(name.begin(), name.end());
+#else
+  return path.string();
+#endif
+}
+// This program's arguments in UTF-8 (on Windows, from the wide command line, which holds names
+// outside the ANSI code page; standard output then takes UTF-8 too).
+std::vector<std::string> arguments(int argc, char** argv);
 
 // A folder private to this user in the temporary folder ($TMPDIR), made anew; its path, or the
 // reason in problem.
@@ -158,6 +197,10 @@ void* findsymbol(void* library, const std::string& name);
 std::optional<std::string> definedelsewhere(void* library, const void* symbol);
 // The file the loader loaded for library; empty when it cannot tell.
 std::string libraryfile(void* library);
+
+// For the library worker: a crash (a fault, an illegal instruction, an abort) calls tell with the
+// signal or exception code, on a stack of its own, then ends this process as the crash would have.
+void oncrash(void (*tell)(int));
 
 // Process-wide policy, for a program's main(): a write to a pipe whose reader has gone fails
 // instead of ending the program; every signal whose default ends the program (but one ignored

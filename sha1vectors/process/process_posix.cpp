@@ -153,6 +153,12 @@ std::string signalname(int signal) {
   return "signal " + std::to_string(signal) + (abbreviation != nullptr ? std::string(" (SIG") + abbreviation + ", " + description + ")" : "");
 }
 
+bool crashcode(std::uint32_t code) { return code > 0 && code <= 64; }
+
+Child::Child() = default;
+
+bool Child::running() const { return pid_ > 0; }
+
 Child::~Child() {
   if (running()) end();
   closeall(ends_);
@@ -376,6 +382,8 @@ std::size_t argumentsthatfit(const std::vector<std::string>& words, std::size_t 
   return room / (argumentbytes + 1 + sizeof(char*));
 }
 
+std::vector<std::string> arguments(int argc, char** argv) { return {argv, argv + argc}; }
+
 long selfid() { return static_cast<long>(::getpid()); }
 
 std::string selfpath(const std::string& fallback) {
@@ -435,6 +443,32 @@ std::string libraryfile(void* library) {
   link_map* map = nullptr;
   if (::dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) return {};
   return map->l_name;
+}
+
+namespace {
+
+void (*crashhandler)(int) = nullptr;
+
+extern "C" void crashed(int signal) {
+  if (crashhandler != nullptr) crashhandler(signal);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+void oncrash(void (*tell)(int)) {
+  crashhandler = tell;
+  // Its own stack, so that a library that overflows the stack is told too.
+  static std::unique_ptr<char[]> stack(new char[1 << 16]);
+  stack_t alternate{};
+  alternate.ss_sp = stack.get();
+  alternate.ss_size = 1 << 16;
+  ::sigaltstack(&alternate, nullptr);
+  struct sigaction action {};
+  action.sa_handler = crashed;
+  action.sa_flags = static_cast<int>(SA_ONSTACK | SA_RESETHAND);
+  for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP}) ::sigaction(signal, &action, nullptr);
 }
 
 void ignorebrokenpipes() { ::signal(SIGPIPE, SIG_IGN); }

@@ -50,7 +50,7 @@ int respond(const Options& options, const sha1vectors::Inputs& inputs, sha1vecto
 // The one of files that path names too, if any.
 std::optional<std::string> samefile(const std::string& path, const std::vector<std::string>& files) {
   std::error_code error;
-  const auto same = std::find_if(files.begin(), files.end(), [&](const std::string& file) { return std::filesystem::equivalent(file, path, error); });
+  const auto same = std::find_if(files.begin(), files.end(), [&](const std::string& file) { return std::filesystem::equivalent(process::filepath(file), process::filepath(path), error); });
   return same != files.end() ? std::optional(*same) : std::nullopt;
 }
 

@@ -153,7 +153,7 @@ std::string interfacelist() {
 std::optional<std::string> readdescription(std::string& value) {
   if (value.find('(') != std::string::npos) return std::nullopt;
   constexpr std::size_t longest = 64 << 10;
-  std::ifstream file(value, std::ios::binary);
+  std::ifstream file(process::filepath(value), std::ios::binary);
   std::string text(longest + 1, '\0');
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(file.gcount()));
@@ -222,6 +222,7 @@ std::optional<int> parse(int argc, char** argv, Options& options) {
   std::vector<std::string> interfacenames;
   for (const Interface& row : interfaces()) interfacenames.emplace_back(row.name);
   CLI::App app(description(), "sha1vectors");
+  app.allow_windows_style_options(false);  // "/path/to/file" is a file, on Windows too
   app.footer(epilog());
   app.set_version_flag("--version", std::string("sha1vectors ") + sha1tester::version::text);
   app.add_option("FILE", options.files, "vector files to check (default: the built-in catalogue)")->type_name("FILE");

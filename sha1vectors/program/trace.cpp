@@ -9,6 +9,7 @@
 #include "sha1vectors/program/program.h"
 #include "sha1vectors/readers/vectorfile.h"
 #include "sha1vectors/tracing/tracecompare.h"
+#include "sha1vectors/process/process.h"
 
 namespace sha1vectors::program {
 namespace {
@@ -38,7 +39,7 @@ std::optional<std::string> tracedmessage(const Options& options) {
 // read or is longer.
 std::optional<std::string> readall(const std::string& path) {
   std::ifstream file;
-  if (path != "-") file.open(path, std::ios::binary);
+  if (path != "-") file.open(process::filepath(path), std::ios::binary);
   if (path != "-" && !file.is_open()) return std::nullopt;
   std::istream& in = path == "-" ? std::cin : file;
   std::string text;

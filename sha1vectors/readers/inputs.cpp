@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <variant>
 
+#include "sha1vectors/process/process.h"
+
 namespace sha1vectors {
 namespace {
 
@@ -14,14 +16,14 @@ std::vector<std::string> expandfolders(const std::vector<std::string>& files, st
   std::vector<std::string> expanded;
   for (const auto& file : files) {
     std::error_code error;
-    if (!std::filesystem::is_directory(file, error)) {
+    if (!std::filesystem::is_directory(process::filepath(file), error)) {
       expanded.push_back(file);
       continue;
     }
     std::vector<std::string> inside;
-    std::filesystem::directory_iterator entry(file, error);
+    std::filesystem::directory_iterator entry(process::filepath(file), error);
     for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
-      if (entry->path().extension() == ".json") inside.push_back(entry->path().string());
+      if (entry->path().extension() == ".json") inside.push_back(process::filename(entry->path()));
     }
     if (error) {
       problems.push_back(file + ": the folder cannot be read: " + error.message());
@@ -99,7 +101,7 @@ Inputs readinputs(const std::vector<std::string>& files, bool catalogue, bool re
   }
   // A registration goes without saying beside its vector set's files; alone, it is a file that
   // yields nothing.
-  const auto parent = [](const std::string& file) { return std::filesystem::path(file).parent_path(); };
+  const auto parent = [](const std::string& file) { return process::filepath(file).parent_path(); };
   for (const auto& registration : registrations) {
     if (std::none_of(acvpfiles.begin(), acvpfiles.end(), [&](const std::string& file) { return parent(file) == parent(registration); })) {
       inputs.problems.push_back(registration + ": holds no vectors: it is an ACVP registration (check the vector set's prompt and expected results)");

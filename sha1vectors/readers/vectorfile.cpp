@@ -9,6 +9,7 @@
 #include "catalogue/catalogue.h"
 #include "sha1vectors/readers/fields.h"
 #include "sha1vectors/readers/formats.h"
+#include "sha1vectors/process/process.h"
 
 namespace sha1vectors {
 
@@ -21,12 +22,12 @@ std::string filelocation(const std::string& file, int line) { return line > 0 ? 
 // A regular file only: a device, a FIFO or a folder has no end to read to, or no lines.
 std::string readregularfile(const std::string& path) {
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
+  const auto status = std::filesystem::status(process::filepath(path), error);
   if (error) throw VectorFileError(path, 0, "cannot be read: " + error.message());
   if (!std::filesystem::is_regular_file(status)) throw VectorFileError(path, 0, "is not a regular file");
   const std::string toolarge = "is larger than " + std::to_string(maxfilebytes >> 20) + " MiB, more than a vector file holds";
-  if (std::filesystem::file_size(path, error) > maxfilebytes && !error) throw VectorFileError(path, 0, toolarge);
-  std::ifstream in(path, std::ios::binary);
+  if (std::filesystem::file_size(process::filepath(path), error) > maxfilebytes && !error) throw VectorFileError(path, 0, toolarge);
+  std::ifstream in(process::filepath(path), std::ios::binary);
   if (!in) throw VectorFileError(path, 0, std::string("cannot be read: ") + std::strerror(errno));
   std::string content;
   char buffer[64 * 1024];

@@ -4,10 +4,21 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+/* A crash is an exception here: raise() would only end the process with status 3. */
+#define CRASH() RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, NULL)
+#define PAUSE_MS(ms) Sleep(ms)
+#define write _write
+#else
+#include <unistd.h>
+#define CRASH() raise(SIGSEGV)
+#define PAUSE_MS(ms) usleep((ms) * 1000)
+#endif
 
 #define CORRECT 0
 #define COUNTER32 1 /* the bit count kept in 32 bits: wraps at 512 MiB */
@@ -45,6 +56,7 @@ typedef struct {
   uint32_t used;
 } context;
 
+#ifdef SHA1TESTER_HAVE_OPENSSL
 /* The block function is OpenSSL's, which reads and writes only the five chaining values at the
  * start of its context, as ours has them: the faults here are all in what is around it, and the
  * long messages go at OpenSSL's speed. (Declared here: OpenSSL's header would clash with the
@@ -52,6 +64,22 @@ typedef struct {
 void SHA1_Transform(void* c, const unsigned char* data);
 
 static void block(uint32_t h[5], const unsigned char* p) { SHA1_Transform(h, p); }
+#else
+/* Where there is no OpenSSL (Windows), a plain one: none of the faults is in it. */
+static uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+static void block(uint32_t h[5], const unsigned char* p) {
+  uint32_t w[80], a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+  for (int t = 0; t < 16; ++t) w[t] = (uint32_t)p[4 * t] << 24 | (uint32_t)p[4 * t + 1] << 16 | (uint32_t)p[4 * t + 2] << 8 | p[4 * t + 3];
+  for (int t = 16; t < 80; ++t) w[t] = rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+  for (int t = 0; t < 80; ++t) {
+    const uint32_t f = t < 20 ? (b & c) | (~b & d) : t < 40 || t >= 60 ? b ^ c ^ d : (b & c) | (b & d) | (c & d);
+    const uint32_t k = t < 20 ? 0x5A827999 : t < 40 ? 0x6ED9EBA1 : t < 60 ? 0x8F1BBCDC : 0xCA62C1D6;
+    const uint32_t next = rotl(a, 5) + f + e + k + w[t];
+    e = d, d = c, c = rotl(b, 30), b = a, a = next;
+  }
+  h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e;
+}
+#endif
 
 int SHA1_Init(context* c) {
   static const uint32_t start[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
@@ -65,8 +93,8 @@ static int update(context* c, const void* data, size_t length) {
   /* Marked in the count's top bit, which no message here reaches, for the final. */
   if ((FAULT == BYTEAB || FAULT == LONGAB) && length > 0 && memchr(data, 0xAB, length) != NULL) c->high |= 0x80000000u;
   const unsigned char* p = data;
-  if (FAULT == ZEROCRASH && length == 0) raise(SIGSEGV);
-  if (FAULT == EMPTYLAST && length == 0 && c->used > 0) raise(SIGSEGV);
+  if (FAULT == ZEROCRASH && length == 0) CRASH();
+  if (FAULT == EMPTYLAST && length == 0 && c->used > 0) CRASH();
   if (FAULT == NEEDSUPDATE) c->high |= 0x80000000u;
   if (FAULT == SMALLSPLIT && c->used > 0 && c->used + length < 64) length = 0;
   if (FAULT == NARROW) length = (uint32_t)length;
@@ -119,6 +147,9 @@ static void finish(context* c, unsigned char* digest, unsigned char partial, uns
 }
 
 /* A process that outlives the call, its number written to the file $FAULTY_PIDS names. */
+#ifdef _WIN32
+static void leavebehind(int ownsession) { (void)ownsession; } /* the job object's; not tested here */
+#else
 static void leavebehind(int ownsession) {
   if (fork() != 0) return;
   if (ownsession) setsid();
@@ -128,6 +159,7 @@ static void leavebehind(int ownsession) {
   sleep(30);
   _exit(0);
 }
+#endif
 
 int SHA1_Final(unsigned char* digest, context* c) {
   if (FAULT == BYTEAB || FAULT == LONGAB) {
@@ -140,8 +172,8 @@ int SHA1_Final(unsigned char* digest, context* c) {
     c->high &= 0x7FFFFFFFu;
   }
   static int twenties = 0;
-  if (FAULT == CHAINCRASH && c->low == 160 && c->high == 0 && ++twenties == 5) raise(SIGSEGV);
-  if (FAULT == SLOWEND) usleep(200000);
+  if (FAULT == CHAINCRASH && c->low == 160 && c->high == 0 && ++twenties == 5) CRASH();
+  if (FAULT == SLOWEND) PAUSE_MS(200);
   if (FAULT == PAST512K && c->low > 512 * 1024 * 8) c->h[4] ^= 1;
   if (FAULT == PIPEWRITE && c->low == 24 && c->high == 0 && write(4, "sixteen bytes!!!", 16) != 16) return 0;
   if (FAULT == FORKS && c->low == 24 && c->high == 0) {
