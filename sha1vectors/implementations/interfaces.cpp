@@ -167,7 +167,10 @@ std::optional<std::string> readcall(Reader& in, Call& call) {
     auto given = argument(in);
     if (!given) return quoted(trimmed(at.substr(0, at.find_first_of(",)")))) + " is no argument: ctx, *ctx, data, len, digest, partial, bits, a number, \"text\" or &N";
     call.arguments.push_back(std::move(*given));
-    if (call.arguments.size() > mostarguments) return "more than " + std::to_string(mostarguments) + " arguments";
+    if (call.arguments.size() > mostarguments) {
+      std::string toomany = "more than ";  // appended, not added: -Wrestrict
+      return toomany.append(std::to_string(mostarguments)).append(" arguments");
+    }
   }
   if (in.take("==")) call.test = Call::Test::equals;
   if (call.test == Call::Test::none && in.take(">=")) call.test = Call::Test::atleast;

@@ -296,7 +296,7 @@ Answer hash(const Bound& b, const Body& body, const Tiled& message, const Way& w
     way.each(length, [&](std::uint64_t offset, std::uint64_t size) {
       ++updates;
       const bool huge = size > longestupdate && !whole.empty();
-      if (calls.going()) calls.make(Role::update, updates, huge ? whole.substr(offset, size) : message.from(offset, size), huge);
+      if (calls.going()) calls.make(Role::update, updates, huge ? whole.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)) : message.from(offset, size), huge);
       if ((sincelook += size) >= (std::uint64_t{1} << 20)) {
         sincelook = 0;
         keepalive();

@@ -211,7 +211,7 @@ std::vector<std::string> dllexports(std::string_view file) {
     if (!readat(file, *namesat + 4 * i, namerva) || !readat(file, *ordinalsat + 2 * i, ordinal) || !readat(file, *functionsat + 4 * std::uint64_t{ordinal}, function)) break;
     const auto at = offset(namerva);
     if ((function >= rva && function - rva < size) || !at || *at >= file.size()) continue;  // forwarded, or no name
-    const std::string_view name = file.substr(*at);
+    const std::string_view name = file.substr(static_cast<std::size_t>(*at));
     names.emplace_back(name.substr(0, name.find('\0')));
   }
   return names;

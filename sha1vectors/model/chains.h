@@ -54,7 +54,7 @@ struct Bits {
   // Cut to its first count bits, or filled with zero bits to count.
   void fit(std::uint64_t count) {
     if (size() > count) {
-      const std::uint8_t last = count / 8 < bytes.size() ? static_cast<std::uint8_t>(bytes[count / 8]) : partial;
+      const std::uint8_t last = count / 8 < bytes.size() ? static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(count / 8)]) : partial;
       bytes.resize(static_cast<std::size_t>(count / 8));
       partial = 0;
       partialbits = 0;

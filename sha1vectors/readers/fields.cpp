@@ -59,7 +59,7 @@ HexField hexfield(std::string_view hex, std::string_view field) {
 void setmessagebits(Vector& v, std::string_view bytes, std::uint64_t bits) {
   v.message = bytes.substr(0, static_cast<std::size_t>(bits / 8));
   v.partialbits = static_cast<unsigned>(bits % 8);
-  v.partial = static_cast<std::uint8_t>(v.partialbits == 0 ? 0U : static_cast<unsigned char>(bytes[bits / 8]) & (0xFF00U >> v.partialbits));
+  v.partial = static_cast<std::uint8_t>(v.partialbits == 0 ? 0U : static_cast<unsigned char>(bytes[static_cast<std::size_t>(bits / 8)]) & (0xFF00U >> v.partialbits));
 }
 
 std::string RecordReader::bytes(std::string_view hex, int line, std::string_view field) const {

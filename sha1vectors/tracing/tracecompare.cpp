@@ -173,7 +173,7 @@ bool matches(std::string_view message, const basicutilities::Sha1Variant& varian
   std::size_t blocks = 0;
   basicutilities::sha1reference(message, variant, constants, [&](const basicutilities::Sha1BlockWorking& work) {
     ++blocks;
-    if (same && work.index < trace.size()) same = !firstparting(work, trace[work.index], constants);
+    if (same && work.index < trace.size()) same = !firstparting(work, trace[static_cast<std::size_t>(work.index)], constants);
   });
   return same && blocks >= trace.size();
 }
@@ -300,7 +300,7 @@ TraceComparison comparetrace(std::string_view message, const basicutilities::Rou
   std::size_t blocks = 0;
   basicutilities::sha1reference(message, {}, constants, [&](const basicutilities::Sha1BlockWorking& work) {
     ++blocks;
-    if (!parting && work.index < trace.size()) parting = firstparting(work, trace[work.index], constants);
+    if (!parting && work.index < trace.size()) parting = firstparting(work, trace[static_cast<std::size_t>(work.index)], constants);
   });
   TraceComparison result;
   const std::string size = "the message's " + std::to_string(message.size()) + " bytes pad to " + std::to_string(blocks) + (blocks == 1 ? " block" : " blocks");

@@ -69,7 +69,7 @@ TEST(RepeatedPiece, EveryRunIsTheMessageBytes) {
       for (std::uint64_t at = 0; at < whole.size(); at += 7) {
         const std::string_view run = tiled.from(at, 64);
         EXPECT_GE(run.size(), std::min<std::uint64_t>(64, whole.size() - at));
-        EXPECT_EQ(run, std::string_view(whole).substr(at, run.size())) << piece << " x " << repeat << " at " << at;
+        EXPECT_EQ(run, std::string_view(whole).substr(static_cast<std::size_t>(at), run.size())) << piece << " x " << repeat << " at " << at;
       }
       std::string chunked;
       Message{piece, repeat}.chunks([&](std::string_view bytes) { return chunked.append(bytes), true; });
