@@ -212,7 +212,12 @@ Command::Command(std::string command, std::chrono::milliseconds timeout, const s
   takesfiles_ = !slots.empty();
   throughshell_ = words_.empty() || shellwords.count(words_.front()) > 0 ||
                   std::any_of(words_.begin(), words_.end(), [](const std::string& word) {
-                    return word != "{}" && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./+:,@%") != std::string::npos;
+#if defined(_WIN32)
+                    constexpr const char* plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./+:,@%\\";  // and C:\paths
+#else
+                    constexpr const char* plain = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-./+:,@%";
+#endif
+                    return word != "{}" && word.find_first_not_of(plain) != std::string::npos;
                   });
   if (throughshell_) {
     // The names reach the shell as its positional parameters, each "{}" word standing for them all.
@@ -230,6 +235,10 @@ Command::Command(std::string command, std::chrono::milliseconds timeout, const s
 
 std::optional<std::string> Command::cannotrun() const {
   if (!folderproblem_.empty()) return folderproblem_;
+#if defined(_WIN32)
+  // cmd.exe's quoting is no shell's: rather than guess at it, plain words only.
+  if (throughshell_) return "the command has shell syntax, which needs a POSIX shell: on Windows, give the program and its arguments as plain words";
+#endif
   if (throughshell_) return std::nullopt;  // the shell finds the program, or says it cannot
   const std::string& program = words_.front();
   if (process::findprogram(program)) return std::nullopt;

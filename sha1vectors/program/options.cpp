@@ -29,18 +29,20 @@ constexpr const char* about =
     "--acvp-response writes the implementation's answers to an ACVP prompt, which needs no expected\n"
     "results, in the response layout (the wire form, digests in upper case); the file is written\n"
     "whole through a temporary file beside it (or beside the file a link leads to), keeping its mode,\n"
-    "or left as it was; a device or a pipe (as /dev/stdout) is written straight, a folder refused.";
+    "or left as it was; a device or a pipe (as /dev/stdout; - on Windows) is written straight, a folder\n"
+    "refused.";
 
 constexpr const char* commandhelp =
     "\nWhose SHA-1: this tool's own engine, unless --command, --library or --harness names another.\n"
     "The command is started directly when it is plain words, through /bin/sh -c when it has any shell\n"
-    "syntax.\n"
+    "syntax (on Windows: plain words only; PATH and PATHEXT find the program).\n"
     "Without {} it runs once per message, reads the message's raw bytes on standard input, and prints\n"
     "the digest as sha1sum, openssl dgst and BSD sha1 do: 40 hexadecimal digits, either case, as the\n"
     "first or last word of a line (or five groups of eight); digits elsewhere, as in a path, are no\n"
     "digest; up to 1 MiB of output a message is read (64 MiB a call). With {} as\n"
     "a word of its own (as in 'sha1sum {}'), each message is written to a file of its own, private to\n"
-    "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster), and one\n"
+    "you, in a fresh folder in $TMPDIR (default /tmp; one on a memory file system is faster; on Windows\n"
+    "%TEMP%), and one\n"
     "call takes many files, {} standing for their names; it prints one digest per line in their order.\n"
     "A call that exits with an error, runs out of time or prints another number of digests is made\n"
     "again in halves, down to the message it failed for. Later calls write over the files; the folder\n"
@@ -72,7 +74,7 @@ constexpr const char* outputhelp =
     "Exit status: 0 when vectors were checked and none failed (some may have been skipped, as the\n"
     "last line says); 1 when any failed, none could be checked, or with --strict any was skipped;\n"
     "2 when an input cannot be used (a missing or unreadable file, a malformed record) or the command\n"
-    "cannot be run (not found, no temporary folder, a message file not written as when $TMPDIR is\n"
+    "cannot be run (not found, no temporary folder, a message file not written as when $TMPDIR (%TEMP%) is\n"
     "full); 128 + N when stopped by signal N (130 for Ctrl+C), which leaves nothing behind either.\n"
     "\n"
     "Examples:\n"
