@@ -171,45 +171,56 @@ bool works(LibrarySettings settings, std::string& title) {
   return true;
 }
 
-// The names a DLL exports (but those it forwards to another DLL), every offset checked against the
-// file: the export directory, found through the section that holds it.
-std::vector<std::string> dllexports(std::string_view file) {
-  std::vector<std::string> names;
-  std::uint32_t pe = 0, signature = 0, rva = 0, size = 0;
-  std::uint16_t sections = 0, optionalsize = 0, magic = 0;
-  if (!readat(file, 0x3C, pe) || !readat(file, pe, signature) || signature != 0x4550 || !readat(file, std::uint64_t{pe} + 6, sections) ||
-      !readat(file, std::uint64_t{pe} + 20, optionalsize) || !readat(file, std::uint64_t{pe} + 24, magic)) {
-    return names;
-  }
-  const std::uint64_t optional = std::uint64_t{pe} + 24, directories = optional + (magic == 0x20B ? 112 : 96);
-  if ((magic != 0x10B && magic != 0x20B) || directories + 8 > optional + optionalsize || !readat(file, directories, rva) || !readat(file, directories + 4, size)) {
-    return names;
-  }
-  // The file offset of an address once loaded, through the section that holds it.
-  const auto offset = [&](std::uint32_t address) -> std::optional<std::uint64_t> {
-    for (std::uint64_t i = 0; i < sections; ++i) {
-      const std::uint64_t header = optional + optionalsize + 40 * i;
+// A PE image's section table, which turns an address once loaded into an offset in the file.
+struct PeSections {
+  std::string_view file;
+  std::uint64_t table = 0;  // the first section's header
+  std::uint16_t count = 0;
+
+  std::optional<std::uint64_t> offset(std::uint32_t address) const {
+    for (std::uint64_t i = 0; i < count; ++i) {
       std::uint32_t virtualsize = 0, virtualaddress = 0, rawsize = 0, rawat = 0;
-      if (!readat(file, header + 8, virtualsize) || !readat(file, header + 12, virtualaddress) || !readat(file, header + 16, rawsize) ||
-          !readat(file, header + 20, rawat)) {
+      if (!readat(file, table + 40 * i + 8, virtualsize) || !readat(file, table + 40 * i + 12, virtualaddress) ||
+          !readat(file, table + 40 * i + 16, rawsize) || !readat(file, table + 40 * i + 20, rawat)) {
         return std::nullopt;
       }
       if (address >= virtualaddress && address - virtualaddress < std::max(virtualsize, rawsize)) return std::uint64_t{rawat} + (address - virtualaddress);
     }
     return std::nullopt;
-  };
-  const auto directory = offset(rva);
-  std::uint32_t count = 0, functions = 0, table = 0, ordinals = 0;
+  }
+};
+
+// The sections of the PE image in file, and where its export directory is once loaded (rva) and
+// its size; nothing when file is no PE image.
+std::optional<PeSections> pesections(std::string_view file, std::uint32_t& rva, std::uint32_t& size) {
+  std::uint32_t pe = 0, signature = 0;
+  std::uint16_t sections = 0, optionalsize = 0, magic = 0;
+  if (!readat(file, 0x3C, pe) || !readat(file, pe, signature) || signature != 0x4550 || !readat(file, std::uint64_t{pe} + 6, sections) ||
+      !readat(file, std::uint64_t{pe} + 20, optionalsize) || !readat(file, std::uint64_t{pe} + 24, magic) || (magic != 0x10B && magic != 0x20B)) {
+    return std::nullopt;
+  }
+  const std::uint64_t optional = std::uint64_t{pe} + 24, directories = optional + (magic == 0x20B ? 112 : 96);
+  if (directories + 8 > optional + optionalsize || !readat(file, directories, rva) || !readat(file, directories + 4, size)) return std::nullopt;
+  return PeSections{file, optional + optionalsize, sections};
+}
+
+// The names a DLL exports (but those it forwards to another DLL), every offset checked against the
+// file.
+std::vector<std::string> dllexports(std::string_view file) {
+  std::vector<std::string> names;
+  std::uint32_t rva = 0, size = 0, count = 0, functions = 0, table = 0, ordinals = 0;
+  const auto image = pesections(file, rva, size);
+  const auto directory = image ? image->offset(rva) : std::nullopt;
   if (!directory || !readat(file, *directory + 24, count) || !readat(file, *directory + 28, functions) || !readat(file, *directory + 32, table) ||
       !readat(file, *directory + 36, ordinals)) {
     return names;
   }
-  const auto namesat = offset(table), ordinalsat = offset(ordinals), functionsat = offset(functions);
+  const auto namesat = image->offset(table), ordinalsat = image->offset(ordinals), functionsat = image->offset(functions);
   for (std::uint64_t i = 0; namesat && ordinalsat && functionsat && i < count; ++i) {
     std::uint32_t namerva = 0, function = 0;
     std::uint16_t ordinal = 0;
     if (!readat(file, *namesat + 4 * i, namerva) || !readat(file, *ordinalsat + 2 * i, ordinal) || !readat(file, *functionsat + 4 * std::uint64_t{ordinal}, function)) break;
-    const auto at = offset(namerva);
+    const auto at = image->offset(namerva);
     if ((function >= rva && function - rva < size) || !at || *at >= file.size()) continue;  // forwarded, or no name
     const std::string_view name = file.substr(static_cast<std::size_t>(*at));
     names.emplace_back(name.substr(0, name.find('\0')));

@@ -274,6 +274,44 @@ void movebytes(Child::End& end, std::mutex& lock, std::condition_variable& chang
   changed.notify_all();
 }
 
+// The handle the child gets for slot (inheritable; nullptr for none, INVALID_HANDLE_VALUE when it
+// cannot be made), and for a pipe our end of it.
+HANDLE childhandle(const Slot& slot, std::unique_ptr<Child::End>& ours) {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (slot.flow == Slot::Flow::null) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    return ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
+  }
+  if (slot.flow == Slot::Flow::handed) {
+    if (slot.given < 0) return nullptr;
+    const BOOL made = ::DuplicateHandle(::GetCurrentProcess(), handleof(slot.given), ::GetCurrentProcess(), &handle, 0, TRUE, DUPLICATE_SAME_ACCESS);
+    return made != 0 ? handle : INVALID_HANDLE_VALUE;
+  }
+  HANDLE read = nullptr, write = nullptr;
+  if (::CreatePipe(&read, &write, nullptr, 1 << 16) == 0) return INVALID_HANDLE_VALUE;
+  const bool tochild = slot.flow == Slot::Flow::tochild;
+  handle = tochild ? read : write;
+  ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  ours = std::make_unique<Child::End>();
+  ours->pipe = tochild ? write : read;
+  ours->tochild = tochild;
+  return handle;
+}
+
+// The descriptor table a child's C runtime reads at start-up (as _spawn passes it): a count, a
+// flag byte each (FOPEN, and FPIPE or FDEV as the runtime marks them itself), a handle each.
+std::vector<BYTE> descriptortable(const std::vector<HANDLE>& theirs) {
+  const int count = static_cast<int>(theirs.size());
+  std::vector<BYTE> table(sizeof(int) + theirs.size() * (1 + sizeof(HANDLE)), 0);
+  std::memcpy(table.data(), &count, sizeof count);
+  for (std::size_t i = 0; i < theirs.size(); ++i) {
+    const DWORD type = theirs[i] == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : ::GetFileType(theirs[i]);
+    table[sizeof(int) + i] = theirs[i] == INVALID_HANDLE_VALUE ? 0 : static_cast<BYTE>(0x01 | (type == FILE_TYPE_PIPE ? 0x08 : type == FILE_TYPE_CHAR ? 0x40 : 0));
+    std::memcpy(table.data() + sizeof(int) + theirs.size() + i * sizeof(HANDLE), &theirs[i], sizeof(HANDLE));
+  }
+  return table;
+}
+
 }  // namespace
 
 Child::Child() = default;
@@ -289,43 +327,21 @@ Child::~Child() {
 }
 
 std::optional<std::string> Child::start(const Launch& launch) {
-  // The descriptor table the child's C runtime reads: a count, a flag byte each, a handle each.
+  // The child's handles by descriptor, 0 to 2 at least.
   int count = 3;
   for (const Slot& slot : launch.slots) count = std::max(count, slot.fd + 1);
-  const auto slots = static_cast<std::size_t>(count);
-  std::vector<HANDLE> theirs(slots, INVALID_HANDLE_VALUE);
+  std::vector<HANDLE> theirs(static_cast<std::size_t>(count), INVALID_HANDLE_VALUE);
   std::vector<HANDLE> owned;  // closed once the child has them
   const auto tidy = [&] {
     for (HANDLE handle : owned) ::CloseHandle(handle);
   };
   ends_.clear();
   flows_.clear();
-  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   for (const Slot& slot : launch.slots) {
     flows_.push_back(slot.flow);
     ends_.push_back(nullptr);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    if (slot.flow == Slot::Flow::null) {
-      handle = ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
-    } else if (slot.flow == Slot::Flow::handed) {
-      if (slot.given >= 0 && ::DuplicateHandle(::GetCurrentProcess(), handleof(slot.given), ::GetCurrentProcess(), &handle, 0, TRUE, DUPLICATE_SAME_ACCESS) == 0) {
-        handle = INVALID_HANDLE_VALUE;
-      }
-      if (slot.given < 0) continue;
-    } else {
-      HANDLE read = nullptr, write = nullptr;
-      if (::CreatePipe(&read, &write, nullptr, 1 << 16) == 0) {
-        tidy();
-        return "cannot make a pipe: " + errortext(::GetLastError());
-      }
-      const bool tochild = slot.flow == Slot::Flow::tochild;
-      handle = tochild ? read : write;
-      ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-      auto end = std::make_unique<End>();
-      end->pipe = tochild ? write : read;
-      end->tochild = tochild;
-      ends_.back() = std::move(end);
-    }
+    HANDLE handle = childhandle(slot, ends_.back());
+    if (handle == nullptr) continue;
     if (handle == INVALID_HANDLE_VALUE) {
       tidy();
       return "cannot hand the child its descriptor " + std::to_string(slot.fd) + ": " + errortext(::GetLastError());
@@ -344,14 +360,7 @@ std::optional<std::string> Child::start(const Launch& launch) {
     owned.push_back(handle);
     theirs[fd] = handle;
   }
-  // FOPEN, and FPIPE or FDEV as the runtime marks them itself.
-  std::vector<BYTE> table(sizeof(int) + slots * (1 + sizeof(HANDLE)), 0);
-  std::memcpy(table.data(), &count, sizeof count);
-  for (std::size_t i = 0; i < slots; ++i) {
-    const DWORD type = theirs[i] == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : ::GetFileType(theirs[i]);
-    table[sizeof(int) + i] = theirs[i] == INVALID_HANDLE_VALUE ? 0 : static_cast<BYTE>(0x01 | (type == FILE_TYPE_PIPE ? 0x08 : type == FILE_TYPE_CHAR ? 0x40 : 0));
-    std::memcpy(table.data() + sizeof(int) + slots + i * sizeof(HANDLE), &theirs[i], sizeof(HANDLE));
-  }
+  std::vector<BYTE> table = descriptortable(theirs);
   // Only these handles reach the child, whatever other threads make inheritable meanwhile.
   SIZE_T attributesize = 0;
   ::InitializeProcThreadAttributeList(nullptr, 1, 0, &attributesize);

@@ -6,7 +6,11 @@
 #define FAULT 0
 #include "faultysha1.c"
 
+#ifdef _WIN32
+#define EXPORT __declspec(dllexport) /* then only these are exported */
+#else
 #define EXPORT __attribute__((visibility("default")))
+#endif
 
 #if STYLE == 0
 EXPORT void MySHA1Init(void* c) { SHA1_Init(c); }

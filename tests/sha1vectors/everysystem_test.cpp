@@ -12,6 +12,10 @@
 #include "sha1vectors/process/process.h"
 #include "support/vectorfiles.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -127,6 +131,59 @@ TEST(EverySystem, FaultyLibrariesGetTheSameVerdicts) {
     const Ran ran = run({"--no-long", "--timeout", "2", "--library", path, testsupport::vectorpath("cavp/SHA1ShortMsg.rsp")});
     EXPECT_EQ(ran.status, f.status) << f.fault << "\n" << ran.out << ran.err;
     EXPECT_TRUE(has(ran.out, f.said)) << f.fault << "\n" << ran.out << ran.err;
+  }
+}
+
+#ifdef _WIN32
+// What a library starts ends with the run: each call's job object ends it, even a process started
+// to break away from the job. (Linux's process groups and adopted strays: program_test.cpp.)
+TEST(EverySystem, WhatALibraryStartsEndsWithTheRun) {
+  const fs::path pids = fs::temp_directory_path() / "sha1vectors-pids.txt";
+  fs::remove(pids);
+  ::_putenv_s("FAULTY_PIDS", sha1vectors::process::filename(pids).c_str());
+  const Ran ran = run({"--no-long", "--library", std::string(FAULTY_LIBRARIES) + "/faultysha1-forks" + library, testsupport::vectorpath("cavp/SHA1ShortMsg.rsp")});
+  ::_putenv_s("FAULTY_PIDS", "");
+  EXPECT_EQ(ran.status, 0) << ran.out << ran.err;
+  std::ifstream recorded(pids);
+  int left = 0;
+  for (unsigned long pid = 0; recorded >> pid; ++left) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    const bool gone = process == nullptr || ::WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    if (process != nullptr) ::CloseHandle(process);
+    EXPECT_TRUE(gone) << "process " << pid << " outlived the run";
+  }
+  EXPECT_GE(left, 2);
+  recorded.close();
+  fs::remove(pids);
+}
+#endif
+
+// --probe reads the exports (ELF's dynamic symbols, a DLL's export table), finds how to call a
+// library no row describes, and the line it prints checks it.
+TEST(EverySystem, ProbeFindsHowToCallALibraryAndPrintsTheLineThatChecksIt) {
+  const struct {
+    const char* library;
+    std::string line;
+  } cases[] = {{"probe-mdstyle", "--interface 'begin MySHA1Init(ctx); update MySHA1Update(ctx, data, len); end MySHA1Final(digest, ctx); context 96'\n"},
+               {"probe-mbedstyle",
+                "--interface 'begin my_sha1_starts(ctx); update my_sha1_update(ctx, data, len); end my_sha1_finish(ctx, digest); free my_sha1_free(ctx); context 96'\n"}};
+  for (const auto& c : cases) {
+    const std::string path = std::string(FAULTY_LIBRARIES) + "/" + c.library + library;
+    const Ran probed = run({"--probe", "--library", path});
+    EXPECT_EQ(probed.status, 0) << probed.err;
+    ASSERT_TRUE(has(probed.out, c.line)) << probed.out << probed.err;
+    // The line's words: "sha1vectors", then options and values, the values in single quotes.
+    std::vector<std::string> words;
+    const std::string line = probed.out.substr(probed.out.rfind("sha1vectors --library"));
+    for (std::size_t at = line.find(' ') + 1; at < line.size() && line[at] != '\n';) {
+      const bool quoted = line[at] == '\'';
+      const std::size_t end = quoted ? line.find('\'', at + 1) + 1 : line.find_first_of(" \n", at);
+      words.push_back(quoted ? line.substr(at + 1, end - at - 2) : line.substr(at, end - at));
+      at = end + 1;
+    }
+    words.insert(words.end(), {"--no-long", testsupport::vectorpath("cavp/SHA1ShortMsg.rsp")});
+    const Ran checked = run(words);
+    EXPECT_EQ(checked.out, "65 passed, 0 failed\n") << c.library << checked.err;
   }
 }
 

@@ -640,25 +640,13 @@ TEST_F(Sha1vectorsProgram, ChecksADescribedInterfaceAndTellsAWrongDescription) {
   }
 }
 
-// --probe finds how to call a library nothing describes, and the line it prints checks it.
+// --probe on a system library: a built-in interface needs no description, and libc has no SHA-1.
+// (The libraries of interfaces of their own are probed in everysystem_test.cpp.)
 TEST_F(Sha1vectorsProgram, ProbeFindsHowToCallALibraryAndPrintsTheLineThatChecksIt) {
   const std::string shortmsg = std::string(SHA1TESTER_VECTOR_DIR) + "/cavp/SHA1ShortMsg.rsp";
-  const struct {
-    std::string library, line;
-  } cases[] = {
-      {std::string(FAULTY_LIBRARIES) + "/probe-mdstyle.so",
-       "--interface 'begin MySHA1Init(ctx); update MySHA1Update(ctx, data, len); end MySHA1Final(digest, ctx); context 96'\n"},
-      {std::string(FAULTY_LIBRARIES) + "/probe-mbedstyle.so",
-       "--interface 'begin my_sha1_starts(ctx); update my_sha1_update(ctx, data, len); end my_sha1_finish(ctx, digest); free my_sha1_free(ctx); context 96'\n"},
-      {"libcrypto.so.3", "sha1vectors --library 'libcrypto.so.3'\n"},  // a built-in interface needs no description
-  };
-  for (const auto& c : cases) {
-    const Ran probed = run("--probe --library " + c.library);
-    EXPECT_EQ(probed.status, 0) << probed.err;
-    ASSERT_NE(probed.out.find(c.line), std::string::npos) << probed.out << probed.err;
-    const Ran checked = run(probed.out.substr(probed.out.find(' ') + 1, probed.out.size() - probed.out.find(' ') - 2) + " --no-long " + shortmsg);
-    EXPECT_EQ(checked.out, "65 passed, 0 failed\n") << c.library << checked.err;
-  }
+  const Ran probed = run("--probe --library libcrypto.so.3");
+  EXPECT_EQ(probed.status, 0) << probed.err;
+  EXPECT_NE(probed.out.find("sha1vectors --library 'libcrypto.so.3'\n"), std::string::npos) << probed.out << probed.err;
   const Ran none = run("--probe --library libc.so.6");
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("ways tried gives SHA-1's digest: describe the interface with --interface"), std::string::npos) << none.err;
