@@ -319,9 +319,18 @@ Child::Child() = default;
 Child::~Child() {
   if (running()) end();
   for (std::size_t slot = 0; slot < ends_.size(); ++slot) close(slot);
+  // A process outside the job (one that broke away) may still hold a pipe: its mover's call is
+  // cancelled until it gives up, which a cancel made just before the call begins would miss.
   for (auto& end : ends_) {
-    if (end && end->mover.joinable()) end->mover.join();
-    if (end && end->thread != nullptr) ::CloseHandle(end->thread);
+    if (!end || !end->mover.joinable()) continue;
+    std::unique_lock held(lock_);
+    while (!end->finished) {
+      if (end->thread != nullptr) ::CancelSynchronousIo(end->thread);
+      changed_.wait_for(held, std::chrono::milliseconds(10));
+    }
+    held.unlock();
+    end->mover.join();
+    if (end->thread != nullptr) ::CloseHandle(end->thread);
   }
   if (job_ != nullptr) ::CloseHandle(job_);
 }
