@@ -21,9 +21,7 @@
 #include <thread>
 
 namespace sha1vectors::process {
-
-std::wstring wide(std::string_view text);
-std::string narrow(std::wstring_view text);
+namespace {
 
 std::wstring wide(std::string_view text) {
   if (text.empty()) return {};
@@ -40,8 +38,6 @@ std::string narrow(std::wstring_view text) {
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
   return out;
 }
-
-namespace {
 
 // The system's words for error, without the line break it ends them with.
 std::string errortext(DWORD error) {
