@@ -75,7 +75,9 @@ class Repeated {
 
  private:
   std::uint64_t size_, reserved_ = 0;
-  std::size_t unit_ = 0;
+#if defined(_WIN32)
+  std::size_t unit_ = 0;  // the views' size, each unmapped on its own
+#endif
   void* area_ = nullptr;
 };
 // Whether a piece of this size can be so repeated.
