@@ -128,10 +128,13 @@ class Library::Worker {
       bool read(void* data, std::size_t size) { return (result = worker.receive(data, size, stop)) == Read::done; }
     };
     In in{*this, settings.stop};
-    expect(settings.timeout);
+    // Loading a library or starting a harness's interpreter reads files, which on a busy machine
+    // with cold caches alone can take seconds: a call's --timeout is not about that.
+    const auto allowed = std::max(settings.timeout, std::chrono::milliseconds(30000));
+    expect(allowed);
     protocol::Hello said;
     const bool heard = protocol::decode(in, said);
-    if (in.result == Read::late) return "loading it did not finish within " + seconds(settings.timeout);
+    if (in.result == Read::late) return "loading it did not finish within " + seconds(allowed);
     if (in.result == Read::stopped) return "stopped while loading it";
     if (in.result == Read::ended) return ending() + " while loading it";
     if (!heard) return "the worker did not say what it found";

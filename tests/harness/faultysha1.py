@@ -4,7 +4,8 @@
 #   correct    none
 #   lostbyte   an update that completes a half-full buffer loses the byte after it
 # and, from the second end on, harnesses that go wrong: exits (status 5), hangs, garbage (prints
-# "hello"), renumbers (answers the number of the end before), closes (closes its output, then ends).
+# "hello"), renumbers (answers the number of the end before), closes (closes its output, then ends);
+#   slowstart  right, but a second passes before it reads anything (a cold interpreter's start)
 import os
 import struct
 import sys
@@ -60,6 +61,8 @@ class Sha1:
 
 
 stdin, stdout = sys.stdin.buffer, sys.stdout.buffer
+if FAULT == "slowstart":
+    time.sleep(1)
 hash = Sha1()
 for line in stdin:
     word, number = line.split()
