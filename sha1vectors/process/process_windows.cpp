@@ -52,6 +52,18 @@ std::string errortext(DWORD error) {
 
 HANDLE handleof(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
+// The file a module (this program: nullptr) was loaded from, however long its path; empty when the
+// system cannot tell.
+std::wstring modulepath(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) return path.substr(0, n);
+    path.resize(path.size() * 2);
+  }
+}
+
 // One word of a command line, quoted so that the C runtime's parser (CommandLineToArgvW's rules)
 // gives it back unchanged.
 std::wstring quoted(const std::wstring& word) {
@@ -105,8 +117,7 @@ std::optional<std::filesystem::path> resolve(const std::string& program) {
   const std::filesystem::path named(wide(program));
   if (program.find_first_of("/\\:") != std::string::npos) return withextension(named);
   std::vector<std::wstring> folders;
-  wchar_t self[MAX_PATH];
-  if (const DWORD n = ::GetModuleFileNameW(nullptr, self, MAX_PATH); n > 0 && n < MAX_PATH) folders.push_back(std::filesystem::path(self).parent_path().wstring());
+  if (const std::wstring self = modulepath(nullptr); !self.empty()) folders.push_back(std::filesystem::path(self).parent_path().wstring());
   folders.push_back(L".");
   const DWORD size = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
   std::wstring path(size, L'\0');
@@ -586,13 +597,8 @@ std::vector<std::string> arguments(int argc, char** argv) {
 long selfid() { return static_cast<long>(::GetCurrentProcessId()); }
 
 std::string selfpath(const std::string& fallback) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return fallback;
-    if (n < path.size()) return narrow({path.data(), n});
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = modulepath(nullptr);
+  return path.empty() ? fallback : narrow(path);
 }
 
 std::ptrdiff_t readsome(int fd, void* data, std::size_t size) {
@@ -646,11 +652,7 @@ std::optional<std::string> definedelsewhere(void* library, const void* symbol) {
   return libraryfile(defining);
 }
 
-std::string libraryfile(void* library) {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD n = ::GetModuleFileNameW(static_cast<HMODULE>(library), path, MAX_PATH * 2);
-  return n == 0 || n >= MAX_PATH * 2 ? std::string() : narrow({path, n});
-}
+std::string libraryfile(void* library) { return narrow(modulepath(static_cast<HMODULE>(library))); }
 
 void ignorebrokenpipes() {}  // a write to a pipe with no reader fails here already
 
