@@ -6,19 +6,22 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(_WIN32)
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#endif
 
 namespace sha1vectors::process {
 
@@ -129,16 +132,18 @@ class Child {
   // Ends it (its group, when it has one) and reaps it.
   Ending end();
 
-  struct End;  // our end of a pipe, where the system needs more than a descriptor
+#if defined(_WIN32)
+  struct End;  // our end of a pipe, which a thread of its own makes waitable
 
  private:
-#if defined(_WIN32)
   void* process_ = nullptr;
   void* job_ = nullptr;
   std::vector<std::unique_ptr<End>> ends_;  // ours, by slot; none for a slot with no pipe
   mutable std::mutex lock_;                 // over ends_' buffers, which their threads fill and drain
   std::condition_variable changed_;
 #else
+
+ private:
   int pid_ = -1;
   bool group_ = false;
   std::vector<int> ends_;  // ours, by slot; -1 closed or none
